@@ -1,0 +1,170 @@
+// COleControl and its dispatch map: the part of the ActiveX control
+// framework that makes a control's methods and properties reachable through
+// IDispatch, by name (through the type information) and by dispid.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+#include "platform/afx/afxstr.h"
+#include "platform/com/typeinfo.h"
+
+// One argument after coercion to the declared parameter type. Strings have
+// already been converted from UTF-16 to the ANSI code page.
+struct DispArg {
+    VARTYPE vt = VT_EMPTY;
+    SHORT iVal = 0;
+    LONG lVal = 0;
+    std::string str;
+};
+
+class COleControl;
+
+struct AFX_DISPMAP_ENTRY {
+    DISPID dispid;
+    // Method call, or property get.
+    HRESULT (*pfnGet)(COleControl* self, DispArg* args, VARIANT* result);
+    // Property put; null for methods.
+    HRESULT (*pfnSet)(COleControl* self, DispArg* value);
+    const VARTYPE* paramTypes;
+    int cParams;
+    VARTYPE vtResult;  // result of a method (VT_EMPTY for none), type of a property
+};
+
+// ---------------------------------------------------------------- argument and result types
+
+template <class T>
+struct DispType;
+
+template <>
+struct DispType<SHORT> {
+    static constexpr VARTYPE vt = VT_I2;
+    static SHORT From(DispArg& a) { return a.iVal; }
+    static void Store(VARIANT* v, SHORT x) { v->vt = VT_I2, v->iVal = x; }
+};
+
+template <>
+struct DispType<LONG> {
+    static constexpr VARTYPE vt = VT_I4;
+    static LONG From(DispArg& a) { return a.lVal; }
+    static void Store(VARIANT* v, LONG x) { v->vt = VT_I4, v->lVal = x; }
+};
+
+template <>
+struct DispType<LPCSTR> {
+    static constexpr VARTYPE vt = VT_BSTR;
+    static LPCSTR From(DispArg& a) { return a.str.c_str(); }
+};
+
+template <>
+struct DispType<BSTR> {
+    static constexpr VARTYPE vt = VT_BSTR;
+    static void Store(VARIANT* v, BSTR x) { v->vt = VT_BSTR, v->bstrVal = x; }
+};
+
+template <>
+struct DispType<void> {
+    static constexpr VARTYPE vt = VT_EMPTY;
+};
+
+// ---------------------------------------------------------------- thunks
+
+template <auto F>
+struct DispMethod;
+
+template <class C, class R, class... A, R (C::*F)(A...)>
+struct DispMethod<F> {
+    static constexpr VARTYPE params[sizeof...(A) + 1] = {DispType<A>::vt..., VT_EMPTY};
+
+    static HRESULT Call(COleControl* self, DispArg* args, VARIANT* result) {
+        return CallWith(static_cast<C*>(self), args, result, std::index_sequence_for<A...>{});
+    }
+
+private:
+    template <size_t... I>
+    static HRESULT CallWith(C* obj, [[maybe_unused]] DispArg* args, VARIANT* result, std::index_sequence<I...>) {
+        if constexpr (std::is_void_v<R>) {
+            (obj->*F)(DispType<A>::From(args[I])...);
+        } else {
+            R r = (obj->*F)(DispType<A>::From(args[I])...);
+            DispType<R>::Store(result, r);
+        }
+        return S_OK;
+    }
+};
+
+template <auto Member, auto Notify>
+struct DispPropertyNotify;
+
+template <class C, CString C::*M, void (C::*N)()>
+struct DispPropertyNotify<M, N> {
+    static HRESULT Get(COleControl* self, DispArg*, VARIANT* result) {
+        BSTR b = (static_cast<C*>(self)->*M).AllocSysString();
+        result->vt = VT_BSTR;
+        result->bstrVal = b;
+        return S_OK;
+    }
+    static HRESULT Set(COleControl* self, DispArg* value) {
+        C* obj = static_cast<C*>(self);
+        (obj->*M) = value->str.c_str();
+        (obj->*N)();
+        return S_OK;
+    }
+};
+
+#define DISP_FUNCTION(dispid, fn) \
+    AFX_DISPMAP_ENTRY { dispid, &DispMethod<fn>::Call, nullptr, DispMethod<fn>::params, static_cast<int>(sizeof(DispMethod<fn>::params) / sizeof(VARTYPE)) - 1, DispType<typename AfxResultOf<decltype(fn)>::type>::vt }
+#define DISP_PROPERTY_NOTIFY(dispid, member, notify) \
+    AFX_DISPMAP_ENTRY { dispid, &DispPropertyNotify<member, notify>::Get, &DispPropertyNotify<member, notify>::Set, nullptr, 0, VT_BSTR }
+
+template <class T>
+struct AfxResultOf;
+template <class C, class R, class... A>
+struct AfxResultOf<R (C::*)(A...)> {
+    using type = R;
+};
+
+// ---------------------------------------------------------------- the control
+
+class COleControl : public IDispatch {
+public:
+    COleControl();
+    virtual ~COleControl();
+
+    // IUnknown
+    HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+
+    // IDispatch
+    HRESULT GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
+    HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+                   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
+
+    void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
+    BOOL IsModified() const { return m_bModified; }
+
+protected:
+    void InitializeIIDs(const IID* piidPrimary, const IID* piidEvents);
+
+    // The control's dispatch interface description and its bindings.
+    virtual const TypeInterfaceDesc& GetDispatchDesc() const = 0;
+    virtual const AFX_DISPMAP_ENTRY* GetDispatchMap(int* pCount) const = 0;
+    // Further interfaces of the derived control; null when it has none.
+    virtual void* GetInterfaceHook(REFIID) { return nullptr; }
+
+private:
+    std::atomic<ULONG> m_dwRef{1};
+    BOOL m_bModified = FALSE;
+    const IID* m_piidPrimary = nullptr;
+    const IID* m_piidEvents = nullptr;
+};
+
+// Checks that every binding of a dispatch map agrees with the description:
+// the member exists, its kind, parameter types and result type match.
+// Returns the dispid of the first disagreement, or DISPID_UNKNOWN when none.
+DISPID AfxCheckDispatchMap(const TypeInterfaceDesc& desc, const AFX_DISPMAP_ENTRY* map, int count);

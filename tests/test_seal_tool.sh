@@ -1,0 +1,32 @@
+#!/bin/sh
+# The operators' seal tool: round trips, the length limit, refusals.
+set -u
+tool="$1"
+fail=0
+check() { # name, condition result
+  if [ "$2" -eq 0 ]; then echo "ok   $1"; else echo "FAIL $1"; fail=1; fi
+}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+
+printf 'mall_id|name with blanks \n\t|\351' > "$tmp/text"
+"$tool" seal < "$tmp/text" > "$tmp/sealed"; check "seal exits 0" $?
+"$tool" open < "$tmp/sealed" > "$tmp/opened"; check "open exits 0" $?
+cmp -s "$tmp/text" "$tmp/opened"; check "every byte comes back, nothing stripped" $?
+grep -q '^[A-Za-z0-9%]*$' "$tmp/sealed"; check "sealed text is letters, digits and escapes" $?
+
+head -c 4092 /dev/zero | tr '\0' 'x' > "$tmp/max"
+"$tool" seal < "$tmp/max" > "$tmp/maxsealed"; check "4092 bytes are sealed" $?
+"$tool" open < "$tmp/maxsealed" | cmp -s - "$tmp/max"; check "4092 bytes come back" $?
+head -c 4093 /dev/zero | tr '\0' 'x' | "$tool" seal > /dev/null 2> "$tmp/err"
+[ $? -eq 2 ] && [ "$(wc -l < "$tmp/err")" -eq 1 ]; check "4093 bytes are refused with exit 2 and one line" $?
+
+: | "$tool" seal > "$tmp/empty"; check "the empty text is sealed" $?
+"$tool" open < "$tmp/empty" | cmp -s - /dev/null; check "the empty text comes back" $?
+
+sed 's/.$//' "$tmp/sealed" | "$tool" open > /dev/null 2> "$tmp/err"
+[ $? -eq 2 ] && [ "$(wc -l < "$tmp/err")" -eq 1 ]; check "a cut sealed parameter is refused" $?
+printf 'AAAA%%zz' | "$tool" open > /dev/null 2>&1; [ $? -eq 2 ]; check "bad URL escapes are refused" $?
+"$tool" frobnicate > /dev/null 2>&1; [ $? -eq 2 ]; check "usage errors exit 2" $?
+
+exit $fail

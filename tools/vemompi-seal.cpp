@@ -1,0 +1,78 @@
+// vemompi-seal: seals a text as the control puts it into a form body, or
+// opens a sealed parameter that the control sent.
+//
+//   vemompi-seal seal < text      prints the sealed parameter and a newline
+//   vemompi-seal open < sealed    prints the text, byte for byte
+//
+// Exit codes: 0 done; 2 refused (text too long, sealed parameter that fails
+// a check, or a usage error), with one line on standard error.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+#include "crypto/MPISeal.h"
+
+namespace {
+
+// Reads standard input, at most `limit` bytes plus one (so that an input
+// over the limit can be told apart). Returns false on a read error.
+bool ReadInput(size_t limit, std::string* out) {
+    out->clear();
+    char buf[4096];
+    while (out->size() <= limit) {
+        ssize_t n = ::read(STDIN_FILENO, buf, sizeof(buf));
+        if (n < 0) return false;
+        if (n == 0) break;
+        out->append(buf, static_cast<size_t>(n));
+    }
+    if (out->size() > limit + 1) out->resize(limit + 1);
+    return true;
+}
+
+int Refuse(const char* message) {
+    std::fprintf(stderr, "vemompi-seal: %s\n", message);
+    return 2;
+}
+
+bool WriteAll(const char* data, size_t n) {
+    while (n > 0) {
+        ssize_t w = ::write(STDOUT_FILENO, data, n);
+        if (w <= 0) return false;
+        data += w;
+        n -= static_cast<size_t>(w);
+    }
+    return true;
+}
+
+int Seal() {
+    std::string text;
+    if (!ReadInput(MPI_SEAL_MAX_TEXT, &text)) return Refuse("cannot read standard input");
+    if (text.size() > MPI_SEAL_MAX_TEXT) return Refuse("the text is longer than the 4092 bytes that sealing accepts");
+    static char sealed[MPI_SEALED_MAX_SIZE];
+    CMPIUtil util;
+    int n = MPISealParam(util, text.data(), text.size(), sealed, sizeof(sealed));
+    if (n < 1) return Refuse("sealing failed");
+    sealed[n] = '\n';
+    return WriteAll(sealed, static_cast<size_t>(n) + 1) ? 0 : 1;
+}
+
+int Open() {
+    std::string sealed;
+    if (!ReadInput(MPI_SEALED_MAX_SIZE, &sealed)) return Refuse("cannot read standard input");
+    if (sealed.size() > MPI_SEALED_MAX_SIZE) return Refuse("the input is longer than any sealed parameter");
+    while (!sealed.empty() && (sealed.back() == '\n' || sealed.back() == '\r')) sealed.pop_back();
+    std::string text, error;
+    if (!MPIOpenSealedParam(sealed.data(), sealed.size(), &text, &error)) return Refuse(error.c_str());
+    return WriteAll(text.data(), text.size()) ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "seal") == 0) return Seal();
+    if (argc == 2 && std::strcmp(argv[1], "open") == 0) return Open();
+    std::fprintf(stderr, "usage: vemompi-seal seal|open  (reads standard input)\n");
+    return 2;
+}
