@@ -455,9 +455,7 @@ HRESULT VariantChangeType(VARIANT* pvargDest, const VARIANT* pvarSrc, USHORT, VA
                 BSTR b = nullptr;
                 char buf[64];
                 if (s.kind == Scalar::Text) {
-                    b = SysAllocStringLen(s.s, SysStringLen(s.s));
-                    if (b == nullptr && s.s != nullptr) return E_OUTOFMEMORY;
-                    if (s.s == nullptr) b = SysAllocStringLen(u"", 0);
+                    b = SysAllocStringLen(s.s, SysStringLen(s.s));  // a null BSTR is the empty text
                 } else {
                     std::string text;
                     if (s.kind == Scalar::Integer) text = std::to_string(s.i);

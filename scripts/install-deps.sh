@@ -1,0 +1,27 @@
+#!/bin/sh
+# Installs, from Debian's packages, everything the build, the tests and the
+# benchmarks need. Safe to run again: packages already present are kept.
+set -eu
+packages="
+  ca-certificates
+  cmake
+  g++
+  ninja-build
+  pkg-config
+  libgtest-dev
+  libbenchmark-dev
+  libssl-dev
+  openssl
+  libcurl4-openssl-dev
+"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  $sudo apt-get update
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+fi

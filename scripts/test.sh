@@ -1,0 +1,25 @@
+#!/bin/sh
+# The whole test suite: installs what it needs, then builds and runs the
+# tests three times: an ordinary build with warnings as errors, a build with
+# the address and undefined-behaviour sanitizers, and one with the thread
+# sanitizer. Any failure fails the script.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+
+run_suite() { # build directory, extra CMake options...
+  dir="$1"
+  shift
+  echo "=== $dir"
+  cmake -S . -B "$dir" -G Ninja -DVEMOMPI_WERROR=ON "$@"
+  cmake --build "$dir" -j "$jobs"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+}
+
+run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVEMOMPI_SANITIZE=address,undefined -DVEMOMPI_BENCH=OFF
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  run_suite build/tsan -DCMAKE_BUILD_TYPE=Debug -DVEMOMPI_SANITIZE=thread -DVEMOMPI_BENCH=OFF
