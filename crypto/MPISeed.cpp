@@ -232,6 +232,30 @@ void DecryptCbcBlocks(SEED_CONTEXT* ctx, const uint8_t* in, uint8_t* out, uint32
     for (; i < n; ++i) ProcessBlock(ctx, in + i * SEED_BLOCK_SIZE, out + i * SEED_BLOCK_SIZE, true);
 }
 
+// One block enciphered (e, after the chain was XORed in) and another
+// deciphered (d), round by round side by side.
+inline void CryptPair(const uint32_t* k, uint32_t e[4], uint32_t d[4]) {
+    uint32_t el0 = e[0], el1 = e[1], er0 = e[2], er1 = e[3];
+    uint32_t dl0 = d[0], dl1 = d[1], dr0 = d[2], dr1 = d[3];
+#pragma GCC unroll 8
+    for (int r = 0; r < 32; r += 4) {
+        SEED_ROUND(el0, el1, er0, er1, k + r);
+        SEED_ROUND(dl0, dl1, dr0, dr1, k + 30 - r);
+        SEED_ROUND(er0, er1, el0, el1, k + r + 2);
+        SEED_ROUND(dr0, dr1, dl0, dl1, k + 28 - r);
+    }
+    e[0] = er0, e[1] = er1, e[2] = el0, e[3] = el1;
+    d[0] = dr0, d[1] = dr1, d[2] = dl0, d[3] = dl1;
+}
+
+inline void LoadWords(const uint8_t* p, uint32_t w[4]) {
+    for (int i = 0; i < 4; ++i) w[i] = Load32(p + 4 * i);
+}
+
+inline void StoreWords(uint8_t* p, const uint32_t w[4]) {
+    for (int i = 0; i < 4; ++i) Store32(p + 4 * i, w[i]);
+}
+
 int32_t Update(SEED_CONTEXT* ctx, const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t* outLen, bool decrypt) {
     uint32_t b = ctx->count;
     uint32_t c = inLen + b;
@@ -384,6 +408,67 @@ int32_t CMPISeed::SeedDecryptFinal(SEED_CONTEXT* ctx, uint8_t* out, uint32_t* ou
         default:
             return SEED_ERR_MODE;
     }
+}
+
+int32_t CMPISeed::SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, uint32_t inLen, uint8_t* out,
+                                          uint32_t* outLen, uint8_t* check, uint32_t* checkLen) {
+    *outLen = 0;
+    *checkLen = 0;
+    if (ctx->mode != SEED_MODE_CBC || ctx->padding != SEED_PADDING_PKCS7) return SEED_ERR_MODE;
+    if (in == out || in == check || out == check) return SEED_ERR_MODE;
+    const uint32_t* k = ctx->roundKeys;
+    uint32_t blocks = inLen / SEED_BLOCK_SIZE + 1;
+
+    // Plaintext block i, the last one padded.
+    auto plain = [&](uint32_t i, uint32_t w[4]) {
+        uint8_t b[SEED_BLOCK_SIZE];
+        uint32_t off = i * SEED_BLOCK_SIZE;
+        uint32_t have = inLen - off < SEED_BLOCK_SIZE ? inLen - off : SEED_BLOCK_SIZE;
+        if (i + 1 < blocks) {
+            LoadWords(in + off, w);
+            return;
+        }
+        std::memcpy(b, in + off, have);
+        std::memset(b + have, static_cast<int>(SEED_BLOCK_SIZE - have), SEED_BLOCK_SIZE - have);
+        LoadWords(b, w);
+    };
+
+    uint32_t chain[4], prev[4];  // chain: last ciphertext; prev: the one before the block being checked
+    LoadWords(ctx->chain, chain);
+    std::memcpy(prev, chain, sizeof(prev));
+    uint32_t e[4], d[4], c[4];
+    plain(0, e);
+    for (int j = 0; j < 4; ++j) e[j] ^= chain[j];
+    uint8_t eb[SEED_BLOCK_SIZE];
+    StoreWords(eb, e);
+    Crypt(k, eb, false);
+    LoadWords(eb, chain);
+    StoreWords(out, chain);
+    for (uint32_t i = 1; i < blocks; ++i) {
+        plain(i, e);
+        for (int j = 0; j < 4; ++j) e[j] ^= chain[j], d[j] = chain[j], c[j] = chain[j];
+        CryptPair(k, e, d);
+        for (int j = 0; j < 4; ++j) d[j] ^= prev[j];
+        StoreWords(check + (i - 1) * SEED_BLOCK_SIZE, d);
+        std::memcpy(prev, c, sizeof(prev));
+        std::memcpy(chain, e, sizeof(chain));
+        StoreWords(out + i * SEED_BLOCK_SIZE, chain);
+    }
+    uint8_t last[SEED_BLOCK_SIZE];
+    StoreWords(last, chain);
+    Crypt(k, last, true);
+    for (int j = 0; j < SEED_BLOCK_SIZE; ++j) last[j] = static_cast<uint8_t>(last[j] ^ (prev[j / 4] >> (24 - 8 * (j % 4))));
+    std::memcpy(check + (blocks - 1) * SEED_BLOCK_SIZE, last, SEED_BLOCK_SIZE);
+    StoreWords(ctx->chain, chain);
+    ctx->count = 0;
+    *outLen = blocks * SEED_BLOCK_SIZE;
+
+    uint8_t v = last[SEED_BLOCK_SIZE - 1];
+    bool bad = v == 0 || v > SEED_BLOCK_SIZE;
+    for (uint32_t i = SEED_BLOCK_SIZE - (bad ? 0 : v); i < SEED_BLOCK_SIZE; ++i) bad = bad || last[i] != v;
+    if (bad) return SEED_ERR_BAD_PADDING;
+    *checkLen = blocks * SEED_BLOCK_SIZE - v;
+    return SEED_OK;
 }
 
 void CMPISeed::SeedEncryptBlock(const uint32_t* roundKeys, uint8_t* block) { Crypt(roundKeys, block, false); }

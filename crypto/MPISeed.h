@@ -49,6 +49,17 @@ public:
     int32_t SeedDecryptUpdate(SEED_CONTEXT* ctx, const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t* outLen);
     int32_t SeedDecryptFinal(SEED_CONTEXT* ctx, uint8_t* out, uint32_t* outLen);
 
+    // CBC with PKCS #7 padding over a whole message in one call, each
+    // ciphertext block deciphered again as soon as it exists (a self-check
+    // of the result), the two interleaved so that they run side by side.
+    // The context must be set for CBC with padding 2 and reset. out and
+    // check each receive 16 * (inLen / 16 + 1) bytes; *checkLen is the length
+    // after the padding is stripped again. Returns 0x1001 for another mode,
+    // padding or one buffer for input and output, and 0x1003 when the
+    // deciphered padding is not valid.
+    int32_t SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, uint32_t inLen, uint8_t* out, uint32_t* outLen,
+                                    uint8_t* check, uint32_t* checkLen);
+
     static void SeedEncryptBlock(const uint32_t* roundKeys, uint8_t* block);
     static void SeedDecryptBlock(const uint32_t* roundKeys, uint8_t* block);
 };

@@ -199,8 +199,7 @@ HRESULT CMPIUtil::MakePostData(const char* pszText, VARIANT* pVar) {
 void CMPIUtil::WriteLog(const char*) {}
 
 int CMPIUtil::Seed_Enc(const unsigned char* pIn, int nInLen, unsigned char* pOut, size_t nOutSize) {
-    char logMsg[64];
-    MPITrace(*this, logMsg, sizeof(logMsg), "[CMPIUtil::Seed_Enc] Start");
+    WriteLog("[CMPIUtil::Seed_Enc] Start");
     if (pOut == nullptr || nOutSize < 4 || nInLen < 0 || nInLen > MPI_SEED_MAX_INPUT || (pIn == nullptr && nInLen > 0))
         return 0;
     std::memset(pOut, 0, 4);
@@ -218,22 +217,19 @@ int CMPIUtil::Seed_Enc(const unsigned char* pIn, int nInLen, unsigned char* pOut
     seed.SeedInit(SEED_MODE_CBC, SEED_PADDING_PKCS7, g_MPIEnvelopeIV, &ctx);
     if (seed.SeedKeySchedule(g_MPIEnvelopeUserKey, g_MPIEnvelopeUserKeyLen, &ctx) != SEED_OK) return 0;
 
-    uint32_t len1 = 0, len2 = 0;
+    // Encryption and the self-check in one pass: each ciphertext block is
+    // deciphered again while the next one is enciphered, and the padding of
+    // the deciphered message must be valid.
+    uint32_t total = 0, checked = 0;
     seed.SeedReset(&ctx);
-    if (seed.SeedEncryptUpdate(&ctx, input, n, cipher, &len1) != SEED_OK) return 0;
-    if (seed.SeedEncryptFinal(&ctx, cipher + len1, &len2) != SEED_OK) return 0;
-    uint32_t total = len1 + len2;
-    MPITrace(*this, logMsg, sizeof(logMsg), "[CMPIUtil::Seed_Enc] ENC OK");
-
-    // Self-check: the ciphertext must decipher with valid padding.
-    uint32_t dec1 = 0, dec2 = 0;
-    seed.SeedReset(&ctx);
-    if (seed.SeedDecryptUpdate(&ctx, cipher, total, check, &dec1) != SEED_OK) return 0;
-    if (seed.SeedDecryptFinal(&ctx, check + dec1, &dec2) != SEED_OK) return 0;
+    int32_t status = seed.SeedCbcEncryptWithCheck(&ctx, input, n, cipher, &total, check, &checked);
+    if (total == 0) return 0;
+    WriteLog("[CMPIUtil::Seed_Enc] ENC OK");
+    if (status != SEED_OK || checked != n) return 0;
 
     std::memcpy(pOut, cipher, total);
-    MPITrace(*this, logMsg, sizeof(logMsg), "[CMPIUtil::Seed_Enc] DEC OK");
-    MPITrace(*this, logMsg, sizeof(logMsg), "[CMPIUtil::Seed_Enc] End");
+    WriteLog("[CMPIUtil::Seed_Enc] DEC OK");
+    WriteLog("[CMPIUtil::Seed_Enc] End");
     return static_cast<int>(total);
 }
 
