@@ -259,13 +259,36 @@ TEST(SeedEnvelope, MatchesOpenSslUnderTheFixedKey) {
     OpenSslSeed ossl;
     ASSERT_TRUE(ossl.available());
     CMPIUtil util;
-    for (size_t n : {size_t{3}, size_t{100}, size_t{4000}}) {
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n <= 300; ++n) lengths.push_back(n);
+    for (size_t n : {size_t{4000}, size_t{4079}, size_t{4080}, size_t{4095}}) lengths.push_back(n);
+    for (size_t n : lengths) {
         auto msg = Message(n);
         std::vector<unsigned char> out(n + 16);
         int c = util.Seed_Enc(msg.data(), static_cast<int>(n), out.data(), out.size());
         out.resize(static_cast<size_t>(c));
         EXPECT_EQ(out, ossl.Encrypt("SEED-CBC", g_MPIEnvelopeUserKey, g_MPIEnvelopeIV, msg, true)) << n;
     }
+}
+
+TEST(SeedEnvelope, OnePassEncryptionRefusesOtherModes) {
+    CMPISeed seed;
+    SEED_CONTEXT ctx;
+    uint8_t in[32] = {0}, out[48], check[48];
+    uint32_t n = 0, c = 0;
+    seed.SeedInit(SEED_MODE_ECB, SEED_PADDING_PKCS7, kIv, &ctx);
+    seed.SeedKeySchedule(kKey, 16, &ctx);
+    seed.SeedReset(&ctx);
+    EXPECT_EQ(seed.SeedCbcEncryptWithCheck(&ctx, in, 32, out, &n, check, &c), SEED_ERR_MODE);
+    seed.SeedInit(SEED_MODE_CBC, SEED_PADDING_NONE, kIv, &ctx);
+    EXPECT_EQ(seed.SeedCbcEncryptWithCheck(&ctx, in, 32, out, &n, check, &c), SEED_ERR_MODE);
+    seed.SeedInit(SEED_MODE_CBC, SEED_PADDING_PKCS7, kIv, &ctx);
+    seed.SeedReset(&ctx);
+    EXPECT_EQ(seed.SeedCbcEncryptWithCheck(&ctx, in, 32, in, &n, check, &c), SEED_ERR_MODE);
+    ASSERT_EQ(seed.SeedCbcEncryptWithCheck(&ctx, in, 32, out, &n, check, &c), SEED_OK);
+    EXPECT_EQ(n, 48u);
+    EXPECT_EQ(c, 32u);
+    EXPECT_EQ(std::memcmp(check, in, 32), 0) << "the self-check deciphers the message again";
 }
 
 TEST(SeedRobustness, RandomCiphertextNeverOverrunsOrCrashes) {
