@@ -141,6 +141,22 @@ bool Server::WaitFinished(int n, int timeoutMs) const {
     return true;
 }
 
+std::string Request(unsigned short port, const std::string& bytes, int timeoutMs) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        ::close(fd);
+        return std::string();
+    }
+    Connection conn(fd);
+    conn.Send(bytes);
+    conn.WaitForClose(timeoutMs);
+    return conn.Received();
+}
+
 unsigned short UnusedPort() {
     unsigned short port = 0;
     int fd = ListenOnLoopback(&port);

@@ -71,6 +71,10 @@ private:
     std::thread thread_;
 };
 
+// A client's exchange: connects to 127.0.0.1:port, sends the bytes and
+// returns everything received until the server closes (or the time passes).
+std::string Request(unsigned short port, const std::string& bytes, int timeoutMs);
+
 // A loopback port on which nothing listens (bound and released again).
 unsigned short UnusedPort();
 
