@@ -13,6 +13,7 @@ packages="
   libssl-dev
   openssl
   libcurl4-openssl-dev
+  tinyproxy
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -1,0 +1,76 @@
+#include "platform/wininet/wininet_proxy.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace wininet_layer {
+
+namespace {
+
+std::string Env(const char* lower, const char* upper) {
+    const char* v = std::getenv(lower);
+    if (v == nullptr || v[0] == '\0') v = std::getenv(upper);
+    return v != nullptr ? std::string(v) : std::string();
+}
+
+std::string Trim(const std::string& s) {
+    size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return std::string();
+    size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+ProxySettings ParseProxyServer(const char* server, const char* bypass) {
+    ProxySettings out;
+    std::string list = server != nullptr ? server : "";
+    size_t pos = 0;
+    while (pos <= list.size()) {
+        size_t end = list.find_first_of("; ", pos);
+        if (end == std::string::npos) end = list.size();
+        std::string entry = Trim(list.substr(pos, end - pos));
+        pos = end + 1;
+        if (entry.empty()) continue;
+        size_t eq = entry.find('=');
+        if (eq == std::string::npos) {
+            // One proxy for every scheme.
+            out.http = entry;
+            out.https = entry;
+            continue;
+        }
+        std::string scheme = entry.substr(0, eq), value = entry.substr(eq + 1);
+        if (strcasecmp(scheme.c_str(), "http") == 0) out.http = value;
+        if (strcasecmp(scheme.c_str(), "https") == 0) out.https = value;
+    }
+    // "*.example.org" and ".example.org" both mean the domain; "<local>"
+    // (names without a dot) has no counterpart here and is left out.
+    std::string names = bypass != nullptr ? bypass : "";
+    pos = 0;
+    while (pos <= names.size()) {
+        size_t end = names.find_first_of(";, ", pos);
+        if (end == std::string::npos) end = names.size();
+        std::string entry = Trim(names.substr(pos, end - pos));
+        pos = end + 1;
+        if (entry.empty() || entry == "<local>") continue;
+        if (entry.rfind("*.", 0) == 0) entry.erase(0, 1);
+        if (!out.bypass.empty()) out.bypass += ",";
+        out.bypass += entry;
+    }
+    return out;
+}
+
+ProxySettings ReadPreconfiguredProxy() {
+    // The current user's Internet Settings (the values ProxyEnable,
+    // ProxyServer and ProxyOverride of the key Software\Microsoft\Windows\CurrentVersion\Internet Settings
+    // under HKEY_CURRENT_USER) take precedence when the registry says
+    // something about a proxy; ParseProxyServer reads their values. Where it
+    // says nothing, the standard environment stands for them.
+    ProxySettings out;
+    out.http = Env("http_proxy", "HTTP_PROXY");
+    out.https = Env("https_proxy", "HTTPS_PROXY");
+    out.bypass = Env("no_proxy", "NO_PROXY");
+    return out;
+}
+
+}  // namespace wininet_layer

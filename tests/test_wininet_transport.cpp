@@ -1,0 +1,289 @@
+// The WinINet POST transport: its three instances against loopback servers.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "tests/support/exchange.h"
+#include "tests/support/http.h"
+#include "tests/support/loopback.h"
+#include "tests/support/tls.h"
+#include "transport/HTTPTransport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
+}
+
+std::string Url(unsigned short port, const std::string& path = "/mpi/ve.jsp?x=1", const std::string& scheme = "http") {
+    return scheme + "://127.0.0.1:" + std::to_string(port) + path;
+}
+
+void WaitAccepted(const loopback::Server& server, int n) {
+    for (int k = 0; k < 1000 && server.Accepted() < n; ++k) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the worker is in its call by now
+}
+
+class WininetTransport : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY"}) unsetenv(v);
+    }
+    void SetUp() override { CloseAll(); }
+    void TearDown() override {
+        CloseAll();
+        InternetSetTrustedAuthoritiesForTesting(nullptr);
+    }
+    static void CloseAll() {
+        CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
+        CloseInternetHandleSet(g_hIO, g_hCO, g_hIS);
+        CloseInternetHandleSet(g_hIO_Report, g_hCO_Report, g_hIS_Report);
+    }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- success
+
+TEST_F(WininetTransport, PostsTheExactRequestAndHandsOverStatusAndReply) {
+    int handles = InternetOpenHandlesForTesting();
+    loopback::Server server(httptest::Reply(httptest::Response(200, "<BODY>0000|ok|a|b|c|d</BODY>")));
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(server.Port()), "body=ok&x=%2B");
+    ASSERT_TRUE(ex);
+    ASSERT_TRUE(server.WaitFinished(1, 5000));
+    EXPECT_EQ(server.Received()[0],
+              "POST /mpi/ve.jsp?x=1 HTTP/1.1\r\n"
+              "Host: 127.0.0.1:" + std::to_string(server.Port()) + "\r\n"
+              "User-Agent: VemoMPI-W\r\n"
+              "Accept: */*\r\n"
+              "Content-Type: application/x-www-form-urlencoded\r\n"
+              "Content-Length: 13\r\n"
+              "\r\n"
+              "body=ok&x=%2B");
+    EXPECT_STREQ(ex->m_szHTTPStatusCode, "200");
+    EXPECT_STREQ(ex->m_szHTTPRecvData, "<BODY>0000|ok|a|b|c|d</BODY>");
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "");
+    EXPECT_TRUE(ex->m_bClientHTTPData1);
+    EXPECT_STREQ(ex->m_strClientHTTPData1, "<BODY>0000|ok|a|b|c|d</BODY>");
+    EXPECT_EQ(g_hIO_Normal.load(), nullptr);
+    EXPECT_EQ(g_hCO_Normal.load(), nullptr);
+    EXPECT_EQ(g_hIS_Normal.load(), nullptr);
+    EXPECT_EQ(InternetOpenHandlesForTesting(), handles) << "a success closes its three handles";
+}
+
+TEST_F(WininetTransport, TheOtherInstancesUseTheirOwnAgentAndHandles) {
+    loopback::Server skin(httptest::Reply(httptest::Response(200, "skin")));
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet, Url(skin.Port(), "/s"), "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPRecvData, "skin");
+    ASSERT_TRUE(skin.WaitFinished(1, 5000));
+    EXPECT_EQ(httptest::HeaderValue(skin.Received()[0], "User-Agent"), "VemoMPI-W");
+
+    loopback::Server report(httptest::Reply(httptest::Response(200, "ignored body")));
+    auto rep = runtest::StartReport(SendHTTPPostData_W, Url(report.Port(), "/r"), "data1=x&ParamEnd=End");
+    ASSERT_TRUE(rep);
+    EXPECT_EQ(runtest::WaitResult(rep->iThreadResult2), 200);
+    ASSERT_TRUE(report.WaitFinished(1, 5000));
+    EXPECT_EQ(httptest::HeaderValue(report.Received()[0], "User-Agent"), "VemoMPI-WR");
+    EXPECT_EQ(g_hIS_Report.load(), nullptr);
+    EXPECT_EQ(rep->iThreadResult1.load(), -999) << "the WinINet attempt writes only its own result";
+}
+
+TEST_F(WininetTransport, PlainAndSecureFlagsFollowTheFirstFiveCharacters) {
+    // "hTtP:" is plain HTTP: a plain server answers.
+    loopback::Server plain(httptest::Reply(httptest::Response(200, "plain")));
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, "hTtP://127.0.0.1:" + std::to_string(plain.Port()) + "/", "a");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPRecvData, "plain");
+
+    // Secure requests relax every certificate check: an expired certificate
+    // of an authority nobody trusts, and one for another name, both pass.
+    const tlstest::Pki& pki = tlstest::TestPki();
+    for (const tlstest::Credentials* creds : {&pki.expired, &pki.wrongName, &pki.otherAuthority}) {
+        tlstest::TlsServer server(*creds, httptest::Response(200, "tls"));
+        auto sec = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(server.Port(), "/t", "https"), "a=1");
+        ASSERT_TRUE(sec);
+        EXPECT_STREQ(sec->m_szHTTPLastErrorMessage, "");
+        EXPECT_STREQ(sec->m_szHTTPRecvData, "tls");
+        EXPECT_EQ(server.Handshakes(), 1);
+    }
+}
+
+TEST_F(WininetTransport, AnUnknownAuthorityFailsTheFirstSendAndPassesTheSecond) {
+    // A plain request redirected to TLS carries no relaxed flags: the first
+    // send meets the unknown authority, the retry adds exactly that flag.
+    tlstest::TlsServer secure(tlstest::TestPki().good, httptest::Response(200, "accepted"), 2);
+    std::string location = Url(secure.Port(), "/secure", "https");
+    std::string redirect = "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + location + "\r\nContent-Length: 0\r\n\r\n";
+    loopback::Server first(
+        [redirect](loopback::Connection& c) {
+            httptest::ReadRequest(c);
+            c.Send(redirect);
+        },
+        2);
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(first.Port(), "/start"), "pan=sealed");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "");
+    EXPECT_STREQ(ex->m_szHTTPRecvData, "accepted");
+    EXPECT_EQ(first.Accepted(), 2) << "sent twice";
+    ASSERT_TRUE(secure.WaitFinished(2, 5000));
+    EXPECT_EQ(secure.Handshakes(), 1) << "refused once, accepted once";
+    std::string delivered;
+    for (const std::string& r : secure.Received()) delivered += r;
+    EXPECT_NE(delivered.find("\r\n\r\npan=sealed"), std::string::npos);
+
+    // The report instance takes the same path.
+    tlstest::TlsServer secure2(tlstest::TestPki().good, httptest::Response(200, "ok"), 2);
+    std::string redirect2 = "HTTP/1.1 307 Temporary Redirect\r\nLocation: " + Url(secure2.Port(), "/r", "https") +
+                            "\r\nContent-Length: 0\r\n\r\n";
+    loopback::Server first2(
+        [redirect2](loopback::Connection& c) {
+            httptest::ReadRequest(c);
+            c.Send(redirect2);
+        },
+        2);
+    auto rep = runtest::StartReport(SendHTTPPostData_W, Url(first2.Port(), "/r"), "data1=a");
+    ASSERT_TRUE(rep);
+    EXPECT_EQ(runtest::WaitResult(rep->iThreadResult2), 200);
+}
+
+TEST_F(WininetTransport, RepliesUpTo4095BytesFitAndAnEmptyReplyIsASuccess) {
+    std::string reply(4095, 'r');
+    loopback::Server server(httptest::Reply(httptest::Response(200, reply)));
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(server.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_EQ(std::string(ex->m_szHTTPRecvData), reply);
+    EXPECT_EQ(std::string(ex->m_strClientHTTPData1), reply);
+
+    loopback::Server empty(httptest::Reply(httptest::Response(200, "")));
+    auto none = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(empty.Port()), "a=1");
+    ASSERT_TRUE(none);
+    EXPECT_STREQ(none->m_szHTTPLastErrorMessage, "");
+    EXPECT_STREQ(none->m_szHTTPRecvData, "");
+    EXPECT_TRUE(none->m_bClientHTTPData1);
+}
+
+// ---------------------------------------------------------------- failures
+
+TEST_F(WininetTransport, EachFailingStepLeavesItsMessage) {
+    std::string big(4096, 'b');
+    loopback::Server tooBig(httptest::Reply(httptest::Response(200, big + "more")));
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(tooBig.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "InternetReadFile Error (RetReadByte:4096) (GetLastError : 0)");
+    EXPECT_EQ(std::strlen(ex->m_szHTTPRecvData), 4096u) << "cut at byte 4096";
+    EXPECT_FALSE(ex->m_bClientHTTPData1) << "the control's copy keeps its earlier value";
+
+    loopback::Server notFound(httptest::Reply(httptest::Response(404, "missing")));
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(notFound.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage,
+                 "HttpQueryInfo HTTP_STATUS_OK Error (HTTP_QUERY_STATUS_CODE) (StatusCode  : 404)");
+    EXPECT_STREQ(ex->m_szHTTPStatusCode, "404");
+
+    loopback::Server error(httptest::Reply(httptest::Response(500, "<html>oops</html>")));
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(error.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage,
+                 "HttpQueryInfo HTTP_STATUS_OK Error (HTTP_QUERY_STATUS_CODE) (StatusCode  : 500)");
+    EXPECT_STREQ(ex->m_szHTTPRecvData, "");
+
+    // A refused connection fails the first send silently; the status query reports it.
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(loopback::UnusedPort()), "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "HttpQueryInfo Error (HTTP_QUERY_STATUS_CODE) (GetLastError : 12019)");
+
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, "www.example.com/no-scheme", "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "InternetCrackUrl Error (GetLastError : 12006)");
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, "", "a=1");
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "InternetCrackUrl Error (GetLastError : 12006)");
+
+    loopback::Server reportNotFound(httptest::Reply(httptest::Response(404, "missing")));
+    for (std::string url : {Url(reportNotFound.Port()), Url(loopback::UnusedPort()), std::string("no scheme"), std::string()}) {
+        auto rep = runtest::StartReport(SendHTTPPostData_W, url, "data1=a");
+        ASSERT_TRUE(rep);
+        EXPECT_EQ(runtest::WaitResult(rep->iThreadResult2), -100) << url;
+    }
+}
+
+TEST_F(WininetTransport, HandlesOfAFailedRunWaitForTheNextRunOfTheSameInstance) {
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(loopback::UnusedPort()), "a=1", 0);
+    ASSERT_TRUE(ex);
+    EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "No Post Request");
+    HINTERNET session = g_hIO_Normal.load();
+    EXPECT_NE(session, nullptr) << "the session stays open";
+    EXPECT_EQ(g_hCO_Normal.load(), nullptr);
+
+    loopback::Server notFound(httptest::Reply(httptest::Response(404, "")), 2);
+    auto skin = runtest::Run(HTTPThreadFunction_Wininet, Url(notFound.Port()), "a=1");
+    ASSERT_TRUE(skin);
+    HINTERNET skinRequest = g_hIS.load();
+    ASSERT_NE(skinRequest, nullptr) << "a failed run keeps its handles";
+    EXPECT_NE(g_hCO.load(), nullptr);
+    EXPECT_EQ(g_hIO_Normal.load(), session) << "the skinned run leaves the plain instance's handles alone";
+
+    // The next plain run closes the plain leftovers, not the skinned ones.
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(notFound.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    DWORD flags = 0, len = sizeof(flags);
+    EXPECT_FALSE(InternetQueryOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &flags, &len));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_NE(g_hIO_Normal.load(), session);
+    EXPECT_TRUE(InternetQueryOptionA(skinRequest, INTERNET_OPTION_SECURITY_FLAGS, &flags, &len));
+}
+
+// ---------------------------------------------------------------- cancel
+
+TEST_F(WininetTransport, TheCancelPathEndsABlockedRunPromptlyWithTheStepsMessage) {
+    long long worst = 0;
+    {
+        loopback::Server silent(httptest::Silence(20000));
+        auto ex = runtest::Start(HTTPThreadFunction_Wininet_Normal, Url(silent.Port()), "a=1");
+        ASSERT_TRUE(ex);
+        WaitAccepted(silent, 1);
+        ASSERT_EQ(ex->m_bThreadEnd.load(), 0) << "blocked in the send";
+        auto closedAt = Clock::now();
+        CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
+        ASSERT_TRUE(runtest::WaitEnd(*ex, 5000));
+        worst = std::max(worst, MsSince(closedAt));
+        // The interrupted send is not reported itself; the status query on
+        // the closed request is.
+        EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "HttpQueryInfo Error (HTTP_QUERY_STATUS_CODE) (GetLastError : 6)");
+    }
+    {
+        loopback::Server trickle([](loopback::Connection& c) {
+            httptest::ReadRequest(c);
+            c.Send("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789");
+            c.WaitForClose(20000);
+        });
+        auto ex = runtest::Start(HTTPThreadFunction_Wininet, Url(trickle.Port()), "a=1");
+        ASSERT_TRUE(ex);
+        WaitAccepted(trickle, 1);
+        ASSERT_EQ(ex->m_bThreadEnd.load(), 0) << "blocked in the read";
+        auto closedAt = Clock::now();
+        CloseInternetHandleSet(g_hIO, g_hCO, g_hIS);
+        ASSERT_TRUE(runtest::WaitEnd(*ex, 5000));
+        worst = std::max(worst, MsSince(closedAt));
+        EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "InternetReadFile Error (GetLastError : 12017)");
+    }
+    {
+        loopback::Server silent(httptest::Silence(20000));
+        auto rep = runtest::StartReport(SendHTTPPostData_W, Url(silent.Port()), "data1=a");
+        ASSERT_TRUE(rep);
+        WaitAccepted(silent, 1);
+        auto closedAt = Clock::now();
+        CloseInternetHandleSet(g_hIO_Report, g_hCO_Report, g_hIS_Report);
+        EXPECT_EQ(runtest::WaitResult(rep->iThreadResult2, 5000), -100);
+        worst = std::max(worst, MsSince(closedAt));
+    }
+    EXPECT_LT(worst, 1000);
+    RecordProperty("cancel_latency_ms", static_cast<int>(worst));
+}

@@ -1,0 +1,307 @@
+// The socket POST transport: a hand-written HTTP/1.1 request on a plain
+// socket, which no proxy sees. One procedure, three instances.
+#include <cctype>
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "crypto/MPIUtil.h"
+#include "platform/afx/afxinet.h"
+#include "transport/HTTPTransport.h"
+#include "transport/MPISocket.h"
+
+namespace {
+
+struct SocketInstance {
+    const char* prefix;  // of every trace line
+    std::atomic<SOCKET>* phSocket;
+    bool report;  // the report instance: reads only the status, reports a number
+};
+
+const SocketInstance kNormal = {"[HTTPThreadFunction_Socket_Normal]", &g_hSocket_Normal, false};
+const SocketInstance kSkin = {"[HTTPThreadFunction_Socket]", &g_hSocket, false};
+const SocketInstance kReport = {"[SendHTTPPostData_S]", &g_hSocket_Report, true};
+
+// The response (header block and body together) must stay below this many
+// bytes; the receive buffer has one byte more, which always stays NUL.
+constexpr int kRecvLimit = 10240;
+// Receive time-out of the connection, whatever the control's own time-out.
+constexpr int kRecvTimeOutSec = 25;
+
+// Reads a decimal number as "%d" does (leading white space, an optional
+// sign, digits), saturating instead of overflowing. Leaves the value alone
+// when there are no digits.
+void ScanInt(const char* p, int* value) {
+    while (*p != '\0' && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    if (!std::isdigit(static_cast<unsigned char>(*p))) return;
+    long long v = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*p)); ++p) {
+        if (v <= INT_MAX) v = v * 10 + (*p - '0');
+    }
+    if (negative) v = -v;
+    if (v > INT_MAX) v = INT_MAX;
+    if (v < INT_MIN) v = INT_MIN;
+    *value = static_cast<int>(v);
+}
+
+// One run: posts the body and leaves the outcome in the exchange
+// (authentication instances) or in m_nHC (report).
+class CSocketPost {
+public:
+    CSocketPost(const SocketInstance& inst, const char* url, const char* body, CHTTPExchange* ex)
+        : m_inst(inst), m_url(url), m_body(body), m_ex(ex) {}
+    CSocketPost(const CSocketPost&) = delete;
+    CSocketPost& operator=(const CSocketPost&) = delete;
+
+    void Run();
+    // The status read from the response, 0 when none.
+    int StatusCode() const { return m_nHC; }
+
+private:
+    void Trace(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // Stores the failure message (authentication instances) and traces it.
+    void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // Returns true once the header block is complete; false after a failure.
+    bool ReceiveHeader();
+    // This run's socket as long as its variable still holds it; 0 once the
+    // cancel path has taken (and closed) it.
+    SOCKET Current() const { return m_inst.phSocket->load() == m_sock ? m_sock : 0; }
+    void End(bool success);
+
+    const SocketInstance& m_inst;
+    const char* m_url;
+    const char* m_body;
+    CHTTPExchange* m_ex;  // null for the report
+    CMPIUtil m_util;
+    CMPISocket m_socket;
+    SOCKET m_sock = 0;
+    int m_nHC = 0;
+    int m_nHeaderCount = 0;
+    char m_szLog[4200] = {};
+    char m_szRecv[kRecvLimit + 1] = {};
+};
+
+void CSocketPost::Trace(const char* fmt, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof(text), fmt, args);
+    va_end(args);
+    MPITrace(m_util, m_szLog, sizeof(m_szLog), "%s %s", m_inst.prefix, text);
+}
+
+void CSocketPost::Fail(const char* fmt, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof(text), fmt, args);
+    va_end(args);
+    Trace("%s", text);
+    if (m_ex != nullptr) std::snprintf(m_ex->m_szHTTPLastErrorMessage, sizeof(m_ex->m_szHTTPLastErrorMessage), "%s", text);
+}
+
+bool CSocketPost::ReceiveHeader() {
+    // One byte per receive, until four CR or LF bytes in a row (in any mix).
+    std::memset(m_szRecv, 0, sizeof(m_szRecv));
+    int nLineEnds = 0;
+    m_nHeaderCount = 0;
+    for (;;) {
+        int r = m_socket.SocketRecv(Current(), &m_szRecv[m_nHeaderCount], 1);
+        if (r < 0) {
+            Fail("Header RECV Error Code:%d", r);
+            return false;
+        }
+        // A receive of 0 bytes (the peer closed) leaves a zero byte, an
+        // ordinary byte here: a closed connection runs into the limit.
+        char c = m_szRecv[m_nHeaderCount];
+        bool lineEnd = c == '\r' || c == '\n';
+        if (lineEnd && nLineEnds == 3) return true;
+        nLineEnds = lineEnd ? nLineEnds + 1 : 0;
+        if (++m_nHeaderCount >= kRecvLimit) {
+            Fail("Header receive Error! RecvCount:%d", m_nHeaderCount);
+            return false;
+        }
+    }
+}
+
+void CSocketPost::Run() {
+    // A socket left in the variable by an earlier run is closed now;
+    // forgetting it would leave it open for good.
+    CloseSocketHandle(*m_inst.phSocket);
+    bool success = false;
+    if (m_inst.report)
+        Trace("Start");
+    else
+        Trace("Start Url:%s", m_url);
+
+    DWORD dwServiceType = 0;
+    CString strServer, strObject;
+    INTERNET_PORT nPort = 0;
+    if (!AfxParseURL(m_url, dwServiceType, strServer, strObject, nPort)) {
+        if (m_inst.report) {
+            Trace("AfxParseURL:%s", m_url);
+        } else {
+            Fail("AfxParseURL Error");
+        }
+        return End(false);
+    }
+    // The service type is only traced: an https URL goes in clear text to its port.
+    if (m_inst.report) {
+        Trace("szHTTPUrl:%s, strServer:%s, nPort:%d", m_url, strServer.GetString(), nPort);
+    } else {
+        Trace("Start Url:%s, dwServiceType:%d, strServer:%s, strObject:%s, nPort:%d", m_url,
+              static_cast<int>(dwServiceType), strServer.GetString(), strObject.GetString(), nPort);
+        if (m_ex->m_bCancelled.load() != 0) {
+            Trace("STATE_CANCEL GotoEnd");
+            return End(false);
+        }
+    }
+
+    INT_PTR s = m_socket.SocketConnect(strServer, nPort, kRecvTimeOutSec);
+    if (s < 0) {
+        if (m_inst.report)
+            Trace("SOCKET_CONNECT Error Code:%d", static_cast<int>(s));
+        else
+            Fail("SOCKET_CONNECT Error Code:%d", static_cast<int>(s));
+        return End(false);
+    }
+    Trace("SOCKET_CONNECT OK");
+    m_sock = static_cast<SOCKET>(s);
+    // A socket found in the variable was stored late by another run and
+    // can be reached by nobody else now.
+    SOCKET displaced = m_inst.phSocket->exchange(m_sock);
+    if (displaced != 0 && displaced != m_sock) closesocket(displaced);
+
+    // The request, sized to its parts. The User-Agent line ends in a lone LF.
+    int nPostLen = static_cast<int>(std::strlen(m_body));
+    char szLength[24];
+    std::snprintf(szLength, sizeof(szLength), "%d\r\n", nPostLen);
+    std::string request;
+    request.reserve(static_cast<size_t>(strObject.GetLength() + strServer.GetLength() + nPostLen) + 200);
+    request += "POST ";
+    request += strObject.GetString();
+    request += " HTTP/1.1\r\n";
+    request += "Content-Type: application/x-www-form-urlencoded\r\n";
+    request += "User-Agent: ";
+    request += MPI_SOCKET_AGENT;
+    request += "\nAccept: */*\r\n";
+    request += "Host: ";
+    request += strServer.GetString();
+    request += "\r\n";
+    request += "Content-Length: ";
+    request += szLength;
+    request += "Cache-Control: no-cache\r\n\r\n";
+    request += m_body;
+
+    int sent = m_socket.SocketSend(Current(), request.data(), static_cast<int>(request.size()));
+    if (sent < 0) {
+        Fail("SEND Error Code:%d", sent);
+        return End(false);
+    }
+    Trace("SEND OK %s", request.c_str());
+
+    if (!ReceiveHeader()) return End(false);
+
+    // Status: after the first "HTTP/1.1", else the first "HTTP/1.0".
+    const char* version = std::strstr(m_szRecv, "HTTP/1.1");
+    if (version == nullptr) version = std::strstr(m_szRecv, "HTTP/1.0");
+    if (version != nullptr) ScanInt(version + 8, &m_nHC);
+    if (m_inst.report) return End(true);
+
+    // Content-Length, exactly so written; its value is read 16 characters
+    // after the start of the name.
+    const char* name = std::strstr(m_szRecv, "Content-Length");
+    if (name == nullptr) {
+        Fail("HTTP Error Detected (CL NotFound) HC:%d", m_nHC);
+        return End(false);
+    }
+    int nCL = 0;
+    size_t after = std::strlen(name);
+    ScanInt(name + (after < 16 ? after : 16), &nCL);
+    long long total = static_cast<long long>(nCL) + m_nHeaderCount;
+    if (total + 1 >= kRecvLimit) {
+        Fail("Data receive Error! HC:%d, CL:%lld", m_nHC, total);
+        return End(false);
+    }
+    int r = m_socket.SocketRecv(Current(), &m_szRecv[m_nHeaderCount + 1], nCL);
+    if (r < 0) {
+        Fail("Data RECV Error HC:%d, SRC:%d", m_nHC, r);
+        return End(false);
+    }
+    success = true;
+    End(success);
+}
+
+void CSocketPost::End(bool success) {
+    if (m_ex != nullptr) {
+        // Whatever was received, on every path.
+        m_ex->m_strClientHTTPData1.Format("%s", m_szRecv);
+        m_ex->m_bClientHTTPData1 = true;
+    }
+    SOCKET mine = m_sock;
+    if (mine != 0 && m_inst.phSocket->compare_exchange_strong(mine, 0)) closesocket(m_sock);
+    if (m_inst.report) {
+        Trace("End Code:%d", m_nHC);
+        return;
+    }
+    if (success) {
+        Trace("%s", m_szRecv);
+        // A success leaves at most kRecvLimit - 1 bytes, which fit.
+        size_t len = strnlen(m_szRecv, sizeof(m_ex->m_szHTTPRecvData) - 1);
+        std::memcpy(m_ex->m_szHTTPRecvData, m_szRecv, len);
+        m_ex->m_szHTTPRecvData[len] = '\0';
+    } else {
+        m_ex->m_szHTTPRecvData[0] = '\0';
+    }
+}
+
+DWORD SocketAuthThread(const SocketInstance& inst, LPVOID lpParam) {
+    std::unique_ptr<HTTP_THREAD_START> start(static_cast<HTTP_THREAD_START*>(lpParam));
+    if (!start || !start->exchange) return 0;
+    HTTP_THREAD_PARAM& p = start->param;
+    p.szUrl[sizeof(p.szUrl) - 1] = '\0';
+    p.szPostData[sizeof(p.szPostData) - 1] = '\0';
+    CHTTPExchange& ex = *start->exchange;
+    {
+        auto run = std::make_unique<CSocketPost>(inst, p.szUrl, p.szPostData, &ex);
+        run->Run();
+    }
+    ex.m_bThreadEnd.store(1);
+    return 0;
+}
+
+// Copies a text field of n bytes, terminated within them.
+void CopyField(char* dst, const char* src, size_t n) {
+    size_t len = strnlen(src, n - 1);
+    std::memcpy(dst, src, len);
+    dst[len] = '\0';
+}
+
+}  // namespace
+
+DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam) { return SocketAuthThread(kNormal, lpParam); }
+
+DWORD HTTPThreadFunction_Socket(LPVOID lpParam) { return SocketAuthThread(kSkin, lpParam); }
+
+DWORD SendHTTPPostData_S(LPVOID lpParam) {
+    std::unique_ptr<REPORT_THREAD_START> start(static_cast<REPORT_THREAD_START*>(lpParam));
+    if (!start || !start->report) return 0;
+    CReportExchange& rep = *start->report;
+    char szUrl[sizeof(rep.szHTTPUrl)];
+    char szBody[sizeof(rep.szPostParam)];
+    CopyField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
+    CopyField(szBody, rep.szPostParam, sizeof(szBody));
+    int status = 0;
+    {
+        auto run = std::make_unique<CSocketPost>(kReport, szUrl, szBody, nullptr);
+        run->Run();
+        status = run->StatusCode();
+    }
+    rep.iThreadResult1.store(status);
+    return 0;
+}

@@ -1,0 +1,30 @@
+#include "transport/HTTPTransport.h"
+
+HTTP_THREAD_PARAM g_HTTPParam_Normal;
+HTTP_THREAD_PARAM g_HTTPParam;
+
+std::atomic<HINTERNET> g_hIO_Normal{nullptr}, g_hCO_Normal{nullptr}, g_hIS_Normal{nullptr};
+std::atomic<HINTERNET> g_hIO{nullptr}, g_hCO{nullptr}, g_hIS{nullptr};
+std::atomic<HINTERNET> g_hIO_Report{nullptr}, g_hCO_Report{nullptr}, g_hIS_Report{nullptr};
+
+std::atomic<SOCKET> g_hSocket_Normal{0}, g_hSocket{0}, g_hSocket_Report{0};
+
+bool CloseInternetHandle(std::atomic<HINTERNET>& hVar) {
+    HINTERNET h = hVar.exchange(nullptr);
+    if (h == nullptr) return false;
+    InternetCloseHandle(h);
+    return true;
+}
+
+void CloseInternetHandleSet(std::atomic<HINTERNET>& hIO, std::atomic<HINTERNET>& hCO, std::atomic<HINTERNET>& hIS) {
+    CloseInternetHandle(hIS);
+    CloseInternetHandle(hCO);
+    CloseInternetHandle(hIO);
+}
+
+bool CloseSocketHandle(std::atomic<SOCKET>& hVar) {
+    SOCKET s = hVar.exchange(0);
+    if (s == 0) return false;
+    closesocket(s);
+    return true;
+}

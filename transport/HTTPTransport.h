@@ -1,0 +1,76 @@
+// The two HTTP POST transports and their worker entries.
+//
+// The WinINet transport posts through the WinINet layer, so that the
+// configured proxy applies; the socket transport writes its own HTTP/1.1
+// request on a plain socket and bypasses every proxy. Each is one procedure
+// with three instances: the plain authentication dialog's, the skinned
+// dialog's and the report's. The instances differ only in the handle set or
+// socket variable they use, their trace prefix and where their results go.
+//
+// Handles and sockets live in process-wide variables so that the owning
+// dialog's cancel path on the user-interface thread can close them while a
+// worker is blocked on them. Whoever closes one takes it out of its variable
+// in the same atomic step, so each is closed exactly once; a worker closing
+// its own handles at its end only takes them if the variable still holds
+// them, never a handle that a newer run has stored since.
+#pragma once
+
+#include <atomic>
+
+#include "platform/win/win.h"
+#include "platform/wininet/wininet.h"
+#include "platform/winsock/winsock.h"
+#include "transport/HTTPExchange.h"
+
+// ---------------------------------------------------------------- parameter blocks
+
+// Filled by the authentication dialogs before they start a worker; the
+// worker gets its own copy in an HTTP_THREAD_START.
+extern HTTP_THREAD_PARAM g_HTTPParam_Normal;  // plain dialog
+extern HTTP_THREAD_PARAM g_HTTPParam;         // skinned dialog
+
+// ---------------------------------------------------------------- handle sets and sockets
+
+// Session, connection and request of the WinINet transport, per instance.
+extern std::atomic<HINTERNET> g_hIO_Normal, g_hCO_Normal, g_hIS_Normal;
+extern std::atomic<HINTERNET> g_hIO, g_hCO, g_hIS;
+extern std::atomic<HINTERNET> g_hIO_Report, g_hCO_Report, g_hIS_Report;
+
+// Connection of the socket transport, per instance; 0 when none.
+extern std::atomic<SOCKET> g_hSocket_Normal, g_hSocket, g_hSocket_Report;
+
+// The cancel path: closes the request, connection and session of a handle
+// set, in that order, each only if its variable holds one, and leaves the
+// variables null. Any thread may call it; a worker blocked on one of the
+// handles fails at once.
+void CloseInternetHandleSet(std::atomic<HINTERNET>& hIO, std::atomic<HINTERNET>& hCO, std::atomic<HINTERNET>& hIS);
+
+// Closes one handle variable's handle if it holds one and leaves it null.
+// Returns whether there was one.
+bool CloseInternetHandle(std::atomic<HINTERNET>& hVar);
+
+// The cancel path of the socket transport: closes the socket in the
+// variable if there is one and leaves it 0. Returns whether there was one.
+bool CloseSocketHandle(std::atomic<SOCKET>& hVar);
+
+// ---------------------------------------------------------------- worker entries
+
+// Started with the win layer's CreateThread. The authentication entries take
+// a new HTTP_THREAD_START, the report entries a new REPORT_THREAD_START; the
+// worker owns the block and deletes it. Results go to the block's exchange;
+// m_bThreadEnd (authentication) or the result variable (report) is written
+// last.
+//
+// WinINet transport: exit code 0 after success, 1 after a failure.
+DWORD HTTPThreadFunction_Wininet_Normal(LPVOID lpParam);
+DWORD HTTPThreadFunction_Wininet(LPVOID lpParam);
+DWORD SendHTTPPostData_W(LPVOID lpParam);  // sets iThreadResult2 to 200 or -100
+// Socket transport: exit code 0.
+DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam);
+DWORD HTTPThreadFunction_Socket(LPVOID lpParam);
+DWORD SendHTTPPostData_S(LPVOID lpParam);  // sets iThreadResult1 to the status read, 0 when none
+
+// User agents of the transports.
+#define MPI_WININET_AGENT "VemoMPI-W"
+#define MPI_WININET_REPORT_AGENT "VemoMPI-WR"
+#define MPI_SOCKET_AGENT "VemoMPI-S"

@@ -1,0 +1,319 @@
+// The WinINet POST transport: one procedure, three instances.
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "crypto/MPIUtil.h"
+#include "transport/HTTPTransport.h"
+
+namespace {
+
+// What tells the instances apart.
+struct WininetInstance {
+    const char* prefix;  // of every trace line
+    const char* agent;
+    std::atomic<HINTERNET>* phIO;
+    std::atomic<HINTERNET>* phCO;
+    std::atomic<HINTERNET>* phIS;
+    // Debugger lines for the leftovers of an earlier run.
+    const char* leftIS;
+    const char* leftCO;
+    const char* leftIO;
+    const char* statusName;  // how the trace of the status text names it
+    bool report;              // the report instance: no body read, a number instead of a message
+};
+
+const WininetInstance kNormal = {
+    "[HTTPThreadFunction_Wininet_Normal]",
+    MPI_WININET_AGENT,
+    &g_hIO_Normal,
+    &g_hCO_Normal,
+    &g_hIS_Normal,
+    "[HTTPThreadFunction_Wininet_Normal] g_hIS_Normal != NULL",
+    "[HTTPThreadFunction_Wininet_Normal] g_hCO_Normal != NULL",
+    "[HTTPThreadFunction_Wininet_Normal] g_hIO_Normal != NULL",
+    "g_pVemoMPIAuthNormalDialog->m_szHTTPStatusCode",
+    false,
+};
+
+const WininetInstance kSkin = {
+    "[HTTPThreadFunction_Wininet]",
+    MPI_WININET_AGENT,
+    &g_hIO,
+    &g_hCO,
+    &g_hIS,
+    "[HTTPThreadFunction_Wininet] g_hIS != NULL",
+    "[HTTPThreadFunction_Wininet] g_hCO != NULL",
+    "[HTTPThreadFunction_Wininet] g_hIO != NULL",
+    "g_pVemoMPIAuthZKSkinDialog->m_szHTTPStatusCode",
+    false,
+};
+
+const WininetInstance kReport = {
+    "[SendHTTPPostData_W]",
+    MPI_WININET_REPORT_AGENT,
+    &g_hIO_Report,
+    &g_hCO_Report,
+    &g_hIS_Report,
+    "[SendHTTPPostData_W] g_hIS_Report != NULL",
+    "[SendHTTPPostData_W] g_hCO_Report != NULL",
+    "[SendHTTPPostData_W] g_hIO_Report != NULL",
+    "m_szHTTPStatusCode",
+    true,
+};
+
+const DWORD kSecureRequestFlags =
+    INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE | INTERNET_FLAG_IGNORE_CERT_DATE_INVALID | INTERNET_FLAG_IGNORE_CERT_CN_INVALID;
+const DWORD kRelaxedSecurityFlags = SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_FLAG_IGNORE_UNKNOWN_CA |
+                                    SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
+                                    SECURITY_FLAG_IGNORE_REDIRECT_TO_HTTPS | SECURITY_FLAG_IGNORE_REDIRECT_TO_HTTP;
+
+// One run: posts the body to the URL and leaves the outcome in the
+// exchange (authentication instances) or in the status buffer (report).
+class CWininetPost {
+public:
+    CWininetPost(const WininetInstance& inst, const char* url, bool postRequest, const char* body, CHTTPExchange* ex)
+        : m_inst(inst), m_url(url), m_bPostRequest(postRequest), m_body(body), m_ex(ex) {}
+    CWininetPost(const CWininetPost&) = delete;
+    CWininetPost& operator=(const CWininetPost&) = delete;
+
+    // True after an exchange that succeeded.
+    bool Run();
+
+private:
+    void Trace(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+    // Stores the failure message (authentication instances) and traces it.
+    bool Fail(bool trace, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+    // The handle to use for the next call: this run's own, as long as its
+    // variable still holds it; null once the cancel path has taken it.
+    HINTERNET Current(std::atomic<HINTERNET>* var, HINTERNET mine) const { return var->load() == mine ? mine : nullptr; }
+    // Stores a handle of this run in its variable. A handle found there
+    // belongs to another run that stored it late; it is closed, since
+    // nobody else can reach it any more.
+    void Publish(std::atomic<HINTERNET>* var, HINTERNET h);
+    // Closes this run's handle unless the cancel path took it already.
+    void CloseOwn(std::atomic<HINTERNET>* var, HINTERNET mine);
+    void CloseLeftover(std::atomic<HINTERNET>* var, const char* debugLine);
+
+    const WininetInstance& m_inst;
+    const char* m_url;
+    bool m_bPostRequest;
+    const char* m_body;
+    CHTTPExchange* m_ex;  // null for the report
+    CMPIUtil m_util;
+    char m_szLog[4200] = {};
+    char m_szStatus[32] = {};  // the report's status text
+    HINTERNET m_hIO = nullptr;
+    HINTERNET m_hCO = nullptr;
+    HINTERNET m_hIS = nullptr;
+};
+
+void CWininetPost::Trace(const char* fmt, ...) {
+    char text[4096];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof(text), fmt, args);
+    va_end(args);
+    MPITrace(m_util, m_szLog, sizeof(m_szLog), "%s %s", m_inst.prefix, text);
+}
+
+bool CWininetPost::Fail(bool trace, const char* fmt, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof(text), fmt, args);
+    va_end(args);
+    if (m_ex != nullptr) std::snprintf(m_ex->m_szHTTPLastErrorMessage, sizeof(m_ex->m_szHTTPLastErrorMessage), "%s", text);
+    if (trace) Trace("%s", text);
+    return false;
+}
+
+void CWininetPost::Publish(std::atomic<HINTERNET>* var, HINTERNET h) {
+    HINTERNET displaced = var->exchange(h);
+    if (displaced != nullptr && displaced != h) InternetCloseHandle(displaced);
+}
+
+void CWininetPost::CloseOwn(std::atomic<HINTERNET>* var, HINTERNET mine) {
+    if (mine == nullptr) return;
+    HINTERNET expected = mine;
+    if (var->compare_exchange_strong(expected, nullptr)) InternetCloseHandle(mine);
+}
+
+void CWininetPost::CloseLeftover(std::atomic<HINTERNET>* var, const char* debugLine) {
+    if (CloseInternetHandle(*var)) OutputDebugStringA(debugLine);
+}
+
+bool CWininetPost::Run() {
+    if (!m_inst.report) Trace("Start Url:%s", m_url);
+
+    // Leftovers of an earlier run of this instance.
+    CloseLeftover(m_inst.phIS, m_inst.leftIS);
+    CloseLeftover(m_inst.phCO, m_inst.leftCO);
+    CloseLeftover(m_inst.phIO, m_inst.leftIO);
+
+    m_hIO = InternetOpenA(m_inst.agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    Publish(m_inst.phIO, m_hIO);
+    if (m_hIO == nullptr) return Fail(true, "InternetOpen Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+
+    if (!m_inst.report && !m_bPostRequest) return Fail(true, "No Post Request");
+
+    int nPostLen = static_cast<int>(std::strlen(m_body));
+    Trace("PostDataLength:%d", nPostLen);
+
+    // Host and path with their true lengths; the path keeps the query.
+    URL_COMPONENTSA uc;
+    std::memset(&uc, 0, sizeof(uc));
+    uc.dwStructSize = sizeof(uc);
+    uc.dwHostNameLength = 1;
+    uc.dwUrlPathLength = 1;
+    if (!InternetCrackUrlA(m_url, static_cast<DWORD>(std::strlen(m_url)), 0, &uc) || uc.lpszHostName == nullptr ||
+        uc.dwHostNameLength == 0)
+        return Fail(true, "InternetCrackUrl Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    // The URL holds at most 4095 characters, so its parts fit these buffers.
+    char szHostName[4096] = {};
+    char szUrlPath[4096] = {};
+    size_t hostLen = uc.dwHostNameLength < sizeof(szHostName) ? uc.dwHostNameLength : sizeof(szHostName) - 1;
+    std::memcpy(szHostName, uc.lpszHostName, hostLen);
+    if (uc.lpszUrlPath != nullptr) {
+        size_t pathLen = uc.dwUrlPathLength < sizeof(szUrlPath) ? uc.dwUrlPathLength : sizeof(szUrlPath) - 1;
+        std::memcpy(szUrlPath, uc.lpszUrlPath, pathLen);
+    }
+
+    char szHeader[256] = {};
+    std::snprintf(szHeader, sizeof(szHeader), "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: %d\r\n",
+                  nPostLen);
+
+    m_hCO = InternetConnectA(Current(m_inst.phIO, m_hIO), szHostName, uc.nPort, "", "", INTERNET_SERVICE_HTTP,
+                             INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    Publish(m_inst.phCO, m_hCO);
+    if (m_hCO == nullptr) return Fail(true, "InternetConnect Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+
+    // "HTTP:" in any letter case is plain HTTP; anything else is secure.
+    char szScheme[7] = {};
+    std::strncpy(szScheme, m_url, 6);
+    szScheme[6] = '\0';
+    for (char& c : szScheme) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    bool bSecure = std::strncmp(szScheme, "HTTP:", 5) != 0;
+
+    LPCSTR acceptTypes[] = {"*/*", nullptr};
+    m_hIS = HttpOpenRequestA(Current(m_inst.phCO, m_hCO), "POST", szUrlPath, nullptr, nullptr, acceptTypes,
+                             bSecure ? kSecureRequestFlags : INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    Publish(m_inst.phIS, m_hIS);
+    if (m_hIS == nullptr) return Fail(true, "HttpOpenRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+
+    if (bSecure) {
+        DWORD dwFlags = 0;
+        DWORD dwLen = sizeof(dwFlags);
+        InternetQueryOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
+        dwFlags |= kRelaxedSecurityFlags;
+        if (!InternetSetOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, sizeof(dwFlags)))
+            return Fail(true, "InternetSetOption Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    }
+
+    if (!HttpSendRequestA(Current(m_inst.phIS, m_hIS), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
+                          const_cast<char*>(m_body), static_cast<DWORD>(nPostLen))) {
+        // An unknown authority is accepted on a second try; any other
+        // failure shows at the next step.
+        if (GetLastError() == ERROR_INTERNET_INVALID_CA) {
+            DWORD dwFlags = 0;
+            DWORD dwLen = sizeof(dwFlags);
+            InternetQueryOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
+            dwFlags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
+            InternetSetOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, sizeof(dwFlags));
+            if (!HttpSendRequestA(Current(m_inst.phIS, m_hIS), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
+                                  const_cast<char*>(m_body), static_cast<DWORD>(nPostLen)))
+                return Fail(true, "HttpSendRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+        }
+    }
+
+    char* szStatus = m_ex != nullptr ? m_ex->m_szHTTPStatusCode : m_szStatus;
+    std::memset(szStatus, 0, 32);
+    DWORD dwStatusLen = 32;
+    if (!HttpQueryInfoA(Current(m_inst.phIS, m_hIS), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusLen, nullptr))
+        return Fail(false, "HttpQueryInfo Error (HTTP_QUERY_STATUS_CODE) (GetLastError : %d)",
+                    static_cast<int>(GetLastError()));
+    szStatus[31] = '\0';
+    long nStatus = std::atol(szStatus);
+    Trace("%s : %s", m_inst.statusName, szStatus);
+    if (nStatus != 200)
+        return Fail(true, "HttpQueryInfo HTTP_STATUS_OK Error (HTTP_QUERY_STATUS_CODE) (StatusCode  : %d)",
+                    static_cast<int>(nStatus));
+
+    if (m_ex != nullptr) {
+        // One read of at most 4096 bytes; a reply that fills it is refused.
+        DWORD dwRead = 0;
+        if (!InternetReadFile(Current(m_inst.phIS, m_hIS), m_ex->m_szHTTPRecvData, 4096, &dwRead))
+            return Fail(true, "InternetReadFile Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+        if (dwRead >= 4096) {
+            m_ex->m_szHTTPRecvData[4096] = '\0';
+            return Fail(true, "InternetReadFile Error (RetReadByte:%d) (GetLastError : %d)", static_cast<int>(dwRead),
+                        static_cast<int>(GetLastError()));
+        }
+        m_ex->m_szHTTPRecvData[dwRead] = '\0';
+    }
+
+    CloseOwn(m_inst.phIS, m_hIS);
+    CloseOwn(m_inst.phCO, m_hCO);
+    CloseOwn(m_inst.phIO, m_hIO);
+    Trace("End");
+    if (m_ex != nullptr) {
+        m_ex->m_strClientHTTPData1.Format("%s", m_ex->m_szHTTPRecvData);
+        m_ex->m_bClientHTTPData1 = true;
+    }
+    return true;
+}
+
+// Makes sure the worker's own copy of the parameter block is terminated.
+void TerminateParam(HTTP_THREAD_PARAM& p) {
+    p.szUrl[sizeof(p.szUrl) - 1] = '\0';
+    p.szPostData[sizeof(p.szPostData) - 1] = '\0';
+}
+
+DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
+    std::unique_ptr<HTTP_THREAD_START> start(static_cast<HTTP_THREAD_START*>(lpParam));
+    if (!start || !start->exchange) return 1;
+    TerminateParam(start->param);
+    CHTTPExchange& ex = *start->exchange;
+    bool ok = false;
+    {
+        CWininetPost run(inst, start->param.szUrl, start->param.bPostRequest != 0, start->param.szPostData, &ex);
+        ok = run.Run();
+    }
+    ex.m_bThreadEnd.store(1);
+    return ok ? 0 : 1;
+}
+
+// Copies a text field of n bytes, terminated within them.
+void CopyField(char* dst, const char* src, size_t n) {
+    size_t len = strnlen(src, n - 1);
+    std::memcpy(dst, src, len);
+    dst[len] = '\0';
+}
+
+}  // namespace
+
+DWORD HTTPThreadFunction_Wininet_Normal(LPVOID lpParam) { return WininetAuthThread(kNormal, lpParam); }
+
+DWORD HTTPThreadFunction_Wininet(LPVOID lpParam) { return WininetAuthThread(kSkin, lpParam); }
+
+DWORD SendHTTPPostData_W(LPVOID lpParam) {
+    std::unique_ptr<REPORT_THREAD_START> start(static_cast<REPORT_THREAD_START*>(lpParam));
+    if (!start || !start->report) return 1;
+    CReportExchange& rep = *start->report;
+    // The report's URL and body were written before the first worker
+    // started and are only read now; read them within their buffers.
+    char szUrl[sizeof(rep.szHTTPUrl)];
+    char szBody[sizeof(rep.szPostParam)];
+    CopyField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
+    CopyField(szBody, rep.szPostParam, sizeof(szBody));
+    bool ok = false;
+    {
+        CWininetPost run(kReport, szUrl, true, szBody, nullptr);
+        ok = run.Run();
+    }
+    rep.iThreadResult2.store(ok ? 200 : -100);
+    return ok ? 0 : 1;
+}
