@@ -167,15 +167,18 @@ void AppendEscaped(std::string* out, const std::string& text) {
 }
 
 void AppendHex(std::string* out, const std::string& head, const std::string& bytes) {
-    // Lines are wrapped as the registry editor does: ",\" and two blanks.
-    size_t lineStart = out->size();
+    // Lines are wrapped as the registry editor does: at most 77 characters,
+    // then "\" and the next line indented by two blanks.
+    size_t lineStart = out->rfind('\n');
+    lineStart = lineStart == std::string::npos ? 0 : lineStart + 1;
     *out += head;
     for (size_t i = 0; i < bytes.size(); ++i) {
         char hex[4];
         std::snprintf(hex, sizeof(hex), "%02x", static_cast<unsigned char>(bytes[i]));
-        if (out->size() - lineStart + 3 > 78) {
-            *out += "\\\r\n  ";
-            lineStart = out->size() - 2;
+        if (out->size() - lineStart + 3 > 77) {
+            *out += "\\\r\n";
+            lineStart = out->size();
+            *out += "  ";
         }
         *out += hex;
         if (i + 1 < bytes.size()) out->push_back(',');
