@@ -27,8 +27,7 @@ bool StoreIfFits(char (&field)[N], LPCTSTR text) {
 
 #define RESULT_PROPERTY(id, member) DISP_PROPERTY_NOTIFY(id, &CVemoMPIOCXCtrl::member, &CVemoMPIOCXCtrl::OnPropertyChanged)
 
-// GetPAReq2 (14), GetClientIPAddress (27), GetClientProxySetting (28),
-// SendHTTPPost (29) and AboutBox (-552) are described in the type library
+// GetPAReq2 (14), SendHTTPPost (29) and AboutBox (-552) are described in the type library
 // but not bound yet: the dispatch layer answers E_NOTIMPL for them.
 const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     RESULT_PROPERTY(1, m_Code1),
@@ -58,6 +57,8 @@ const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     DISP_FUNCTION(24, &CVemoMPIOCXCtrl::SetNormalDialog),
     DISP_FUNCTION(25, &CVemoMPIOCXCtrl::SetBrowserTitleFont),
     DISP_FUNCTION(26, &CVemoMPIOCXCtrl::SetForcedProxyEnv),
+    DISP_FUNCTION(27, &CVemoMPIOCXCtrl::GetClientIPAddress),
+    DISP_FUNCTION(28, &CVemoMPIOCXCtrl::GetClientProxySetting),
     DISP_FUNCTION(30, &CVemoMPIOCXCtrl::GetClientHTTPData1),
     DISP_FUNCTION(31, &CVemoMPIOCXCtrl::GetClientHTTPData2),
     DISP_FUNCTION(32, &CVemoMPIOCXCtrl::GetClientHTTPUrl),

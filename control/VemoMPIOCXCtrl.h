@@ -16,6 +16,13 @@
 #define STATE_TIMEOUT 4
 #define STATE_COMPLETE 5
 
+// The site address given for a page that the browser loaded from a file.
+#define LOCAL_FILE_SITE_URL "http://local-file.vemompi.example"
+
+// Size of the output that GetIWebPointer_Url fills unless told otherwise:
+// that of m_LocalURL.
+#define LOCAL_URL_SIZE 1024
+
 class CVemoMPIOCXCtrl : public COleControl {
 public:
     CVemoMPIOCXCtrl();
@@ -35,6 +42,8 @@ public:
     LONG SetNormalDialog(SHORT _bUseNormal);
     LONG SetBrowserTitleFont(SHORT _iFontSize, LPCTSTR _szFontName);
     LONG SetForcedProxyEnv(SHORT _bUseProxy);
+    BSTR GetClientIPAddress();
+    SHORT GetClientProxySetting();
     BSTR GetClientHTTPData1();
     BSTR GetClientHTTPData2();
     BSTR GetClientHTTPUrl();
@@ -44,10 +53,18 @@ public:
     // Change handler of the fourteen result properties.
     void OnPropertyChanged();
 
+    // The address of the site whose page holds the control, asked of the
+    // container through the client site: "http://" or "https://" and the host
+    // name (0), the file placeholder for a page loaded from a file (0), or 1
+    // when no address is known, with "Unknown URL" in the output (left as it
+    // was when the control has no client site). Nothing is written past
+    // nSize bytes; an address that does not fit is not written (1).
+    int GetIWebPointer_Url(char* pszLocalUrl, size_t nSize = LOCAL_URL_SIZE);
+
     // ------------------------------------------------------------ fields, in declaration order
     CMPIUtil m_Util;
     char m_szLogMsg[10240];
-    char m_LocalURL[1024];
+    char m_LocalURL[LOCAL_URL_SIZE];
     int m_nForcedProxyEnv;
     int m_nSocketInitError;
     int m_bUseWindowSize;

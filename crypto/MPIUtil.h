@@ -13,6 +13,11 @@
 
 #include "platform/com/com.h"
 
+// The descriptions of the export-grade SSL providers (40-bit keys), which
+// the authentication warns about.
+#define MPI_SSL_EXPORT_PROVIDER_TLS "TLS / SSL Security Provider (Export Version)"
+#define MPI_SSL_EXPORT_PROVIDER_PCT "PCT / SSL Security Provider (Export Version)"
+
 // Largest input of Seed_Enc: its frame buffer and its copy of the
 // ciphertext hold 4096 bytes each.
 #define MPI_SEED_MAX_INPUT 4095
@@ -54,6 +59,19 @@ public:
     // ciphertext length, or 0 on any failure (including an input longer than
     // MPI_SEED_MAX_INPUT bytes or an output smaller than the ciphertext).
     int Seed_Enc(const unsigned char* pIn, int nInLen, unsigned char* pOut, size_t nOutSize);
+
+    // The SSL provider probe: the description ("FileDescription") in the
+    // version information of the file, under the first of the pairs U.S.
+    // English/Unicode, U.S. English/Latin-1, Korean/Unicode, Korean/Latin-1
+    // that has one. Returns 1 with at most nOutSize - 1 characters of it in
+    // the output (always terminated), or 0 when the file has no such
+    // description or nOutSize is below 1.
+    int GetSSLVersion(const char* pszFilePath, char* pszOut, int nOutSize);
+
+    // The proxy probe: 1 when the user's Internet settings send traffic
+    // through a proxy (an automatic configuration script, or an enabled
+    // proxy server) or cannot be opened with full access, otherwise 0.
+    int IsProxyEnv();
 };
 
 // Formats a trace line into the caller's buffer and hands it to the log

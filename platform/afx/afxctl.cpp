@@ -38,7 +38,18 @@ HRESULT CoerceArg(const VARIANT& src, VARTYPE vt, DispArg* out) {
 }  // namespace
 
 COleControl::COleControl() = default;
-COleControl::~COleControl() = default;
+
+COleControl::~COleControl() {
+    if (m_pClientSite != nullptr) m_pClientSite->Release();
+}
+
+HRESULT COleControl::SetClientSite(IOleClientSite* pClientSite) {
+    if (pClientSite != nullptr) pClientSite->AddRef();
+    IOleClientSite* old = m_pClientSite;
+    m_pClientSite = pClientSite;
+    if (old != nullptr) old->Release();
+    return S_OK;
+}
 
 void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
     m_piidPrimary = piidPrimary;

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/afx/afxstr.h"
+#include "platform/com/ole.h"
 #include "platform/com/typeinfo.h"
 
 // One argument after coercion to the declared parameter type. Strings have
@@ -148,6 +149,14 @@ public:
     void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
     BOOL IsModified() const { return m_bModified; }
 
+    // The container's site for this control, as IOleObject::SetClientSite
+    // gives it: the control keeps a reference to the new site and releases
+    // the old one; null takes the control out of its container.
+    HRESULT SetClientSite(IOleClientSite* pClientSite);
+    // The site, or null when the control is not hosted in a container. No
+    // reference is added for the caller.
+    IOleClientSite* GetClientSite() const { return m_pClientSite; }
+
 protected:
     void InitializeIIDs(const IID* piidPrimary, const IID* piidEvents);
 
@@ -160,6 +169,7 @@ protected:
 private:
     std::atomic<ULONG> m_dwRef{1};
     BOOL m_bModified = FALSE;
+    IOleClientSite* m_pClientSite = nullptr;
     const IID* m_piidPrimary = nullptr;
     const IID* m_piidEvents = nullptr;
 };

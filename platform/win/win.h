@@ -62,18 +62,29 @@ typedef BYTE* LPBYTE;
 
 #define ERROR_SUCCESS 0L
 #define ERROR_FILE_NOT_FOUND 2L
+#define ERROR_PATH_NOT_FOUND 3L
 #define ERROR_ACCESS_DENIED 5L
 #define ERROR_INVALID_HANDLE 6L
 #define ERROR_NOT_ENOUGH_MEMORY 8L
+#define ERROR_BAD_FORMAT 11L
 #define ERROR_INVALID_DATA 13L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
+#define ERROR_BADKEY 1010L
+#define ERROR_CANTOPEN 1011L
+#define ERROR_CANTREAD 1012L
+#define ERROR_CANTWRITE 1013L
+#define ERROR_REGISTRY_CORRUPT 1015L
+#define ERROR_KEY_DELETED 1018L
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_RESOURCE_DATA_NOT_FOUND 1812L
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 void SetLastError(DWORD dwErrCode);
 DWORD GetLastError();
@@ -133,3 +144,17 @@ int lstrlenA(LPCSTR lpString);
 int lstrlenW(LPCWSTR lpString);
 // Copies at most iMaxLength - 1 characters and always terminates.
 LPSTR lstrcpynA(LPSTR lpString1, LPCSTR lpString2, int iMaxLength);
+
+// ---------------------------------------------------------------- files and directories
+
+#define MAX_PATH 260
+
+// File names given to the platform layers use the Windows separator "\"
+// (or "/"); both name the same directory levels.
+
+// The system directory: the value of VEMOMPI_SYSTEM_DIR, or
+// "/usr/lib/vemompi/system32" when the variable is unset or empty, without a
+// trailing separator, in the ANSI code page. As on Windows: returns the
+// length copied (NUL not counted); when the buffer is too small, returns the
+// size needed (NUL counted) and leaves the buffer as it was; 0 on failure.
+UINT GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize);
