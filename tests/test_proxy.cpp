@@ -2,7 +2,9 @@
 // transport never does. The proxy is Debian's tinyproxy on loopback.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <string>
 
 #include "platform/wininet/wininet.h"
@@ -103,4 +105,42 @@ TEST_F(ConfiguredProxy, TheSocketTransportBypassesIt) {
     EXPECT_EQ(runtest::WaitResult(rep->iThreadResult1), 200);
     ASSERT_TRUE(report.WaitFinished(1, 5000));
     EXPECT_EQ(httptest::HeaderValue(report.Received()[0], "Via"), "");
+}
+
+TEST_F(ConfiguredProxy, TheUsersInternetSettingsDecide) {
+    // The registry's Internet Settings name the proxy; the environment's
+    // proxy is ignored when they say something.
+    unsetenv("http_proxy");
+    char dir[] = "/tmp/vemompi-proxy-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string file = std::string(dir) + "/registry.reg";
+    auto writeSettings = [&](int enable, const std::string& server) {
+        FILE* f = std::fopen(file.c_str(), "w");
+        std::fprintf(f,
+                     "Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
+                     "\"ProxyEnable\"=dword:%08x\r\n\"ProxyServer\"=\"%s\"\r\n",
+                     enable, server.c_str());
+        std::fclose(f);
+    };
+    setenv("VEMOMPI_REGISTRY", file.c_str(), 1);
+    std::string hostPort = proxy.Url().substr(proxy.Url().find("//") + 2);
+    writeSettings(1, "http=" + hostPort);
+    loopback::Server viaProxy(httptest::Reply(httptest::Response(200, "ok")));
+    auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(viaProxy.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    ASSERT_TRUE(viaProxy.WaitFinished(1, 5000));
+    EXPECT_NE(httptest::HeaderValue(viaProxy.Received()[0], "Via").find("tinyproxy"), std::string::npos);
+
+    setenv("http_proxy", proxy.Url().c_str(), 1);
+    writeSettings(0, hostPort);
+    loopback::Server direct(httptest::Reply(httptest::Response(200, "ok")));
+    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(direct.Port()), "a=1");
+    ASSERT_TRUE(ex);
+    ASSERT_TRUE(direct.WaitFinished(1, 5000));
+    EXPECT_EQ(httptest::HeaderValue(direct.Received()[0], "Via"), "") << "ProxyEnable 0 switches the proxy off";
+    unsetenv("VEMOMPI_REGISTRY");
+    std::remove(file.c_str());
+    std::remove((file + ".lock").c_str());
+    rmdir(dir);
 }

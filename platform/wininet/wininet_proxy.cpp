@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/registry/registry.h"
+
 namespace wininet_layer {
 
 namespace {
@@ -11,6 +13,15 @@ std::string Env(const char* lower, const char* upper) {
     const char* v = std::getenv(lower);
     if (v == nullptr || v[0] == '\0') v = std::getenv(upper);
     return v != nullptr ? std::string(v) : std::string();
+}
+
+// A text value of an open key, or "" when it is missing or unreadable.
+std::string RegText(HKEY key, const char* name) {
+    char buf[1024] = {0};
+    DWORD type = 0, size = sizeof(buf) - 1;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<LPBYTE>(buf), &size) != ERROR_SUCCESS) return "";
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return "";
+    return std::string(buf);
 }
 
 std::string Trim(const std::string& s) {
@@ -61,16 +72,30 @@ ProxySettings ParseProxyServer(const char* server, const char* bypass) {
 }
 
 ProxySettings ReadPreconfiguredProxy() {
-    // The current user's Internet Settings (the values ProxyEnable,
-    // ProxyServer and ProxyOverride of the key Software\Microsoft\Windows\CurrentVersion\Internet Settings
-    // under HKEY_CURRENT_USER) take precedence when the registry says
-    // something about a proxy; ParseProxyServer reads their values. Where it
-    // says nothing, the standard environment stands for them.
+    // The current user's Internet Settings decide: ProxyEnable switches the
+    // proxy of ProxyServer on, ProxyOverride lists the hosts reached
+    // directly. (The registry layer lets the standard environment stand for
+    // settings that its file does not hold; no_proxy then stands for the
+    // bypass list.) Without the key, the environment decides alone.
     ProxySettings out;
-    out.http = Env("http_proxy", "HTTP_PROXY");
-    out.https = Env("https_proxy", "HTTPS_PROXY");
-    out.bypass = Env("no_proxy", "NO_PROXY");
-    return out;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, KEY_READ,
+                      &key) != ERROR_SUCCESS) {
+        out.http = Env("http_proxy", "HTTP_PROXY");
+        out.https = Env("https_proxy", "HTTPS_PROXY");
+        out.bypass = Env("no_proxy", "NO_PROXY");
+        return out;
+    }
+    DWORD enable = 0, type = 0, size = sizeof(enable);
+    bool enabled = RegQueryValueExA(key, "ProxyEnable", nullptr, &type, reinterpret_cast<LPBYTE>(&enable), &size) ==
+                       ERROR_SUCCESS &&
+                   type == REG_DWORD && enable != 0;
+    std::string server = enabled ? RegText(key, "ProxyServer") : std::string();
+    std::string bypass = RegText(key, "ProxyOverride");
+    RegCloseKey(key);
+    if (server.empty()) return out;
+    if (bypass.empty()) bypass = Env("no_proxy", "NO_PROXY");
+    return ParseProxyServer(server.c_str(), bypass.c_str());
 }
 
 }  // namespace wininet_layer
