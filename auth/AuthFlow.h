@@ -1,0 +1,121 @@
+// The steps that both authentication dialogs run, written once: the
+// execute step (compose the enrollment request, seal it, choose and start
+// the transport), the parse step (check the reply, fill the result
+// properties, hand off to the ACS) and the result capture of the browser's
+// completed pages. A dialog owns one CAuthFlow and lends it the few things
+// only a dialog can do (end itself, stop its timers, drive its browser).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "control/VemoMPIOCXCtrl.h"
+#include "crypto/MPIUtil.h"
+#include "transport/HTTPExchange.h"
+
+// Result codes with which an authentication dialog ends.
+#define AUTH_RESULT_SUCCESS 0
+#define AUTH_ERROR_THREAD 11000
+#define AUTH_ERROR_TIMEOUT 11001
+#define AUTH_ERROR_NETWORK 11002
+#define AUTH_ERROR_TAG 11003
+#define AUTH_ERROR_PARAM_NUMBER 11004
+#define AUTH_ERROR_SEAL 11006
+#define AUTH_ERROR_NO_DOCUMENT 12002
+#define AUTH_ERROR_PAGE_TOO_SHORT 12003
+#define AUTH_ERROR_NO_RECORD 12004
+#define AUTH_ERROR_RECORD_FIELDS 12005
+#define AUTH_ERROR_CANCEL 12006
+
+// Window timers of the authentication dialogs.
+#define TIMER_EVENT_AUTH_EXECUTE 1
+#define TIMER_NO_AUTH_ANALYSIS 2
+#define TIMER_EVENT_WAIT_ANIMATION 3
+#define TIMER_EVENT_VEREQ_TIMEOUT 4
+
+// Limits of the buffers of one authentication.
+#define AUTH_REPLY_MIN 16
+#define AUTH_REPLY_MAX 4095
+#define AUTH_PAGE_TEXT_SIZE 8096
+#define AUTH_RECORD_SIZE 1024
+#define AUTH_SLOT_SIZE 1024
+
+// What differs between the dialog kinds: the trace name, the process-wide
+// parameter block, the transport entries and the cancel path of the
+// process-wide handles.
+struct AUTH_DIALOG_KIND {
+    const char* pszClassName;
+    HTTP_THREAD_PARAM* pParam;
+    LPTHREAD_START_ROUTINE pfnWininet;
+    LPTHREAD_START_ROUTINE pfnSocket;
+    // Closes the kind's WinINet handles (request, connection, session) when
+    // bUseProxy is 1, or its socket when it is 0, clearing the variables.
+    void (*pfnCloseTransport)(int bUseProxy);
+};
+
+// What the shared steps need from the dialog that runs them.
+class IAuthDialogSite {
+public:
+    virtual void AuthEndDialog(int nResult) = 0;
+    virtual void AuthKillTimer(UINT nIDEvent) = 0;
+    virtual void AuthNavigate2(VARIANT* pUrl, VARIANT* pFlags, VARIANT* pTarget, VARIANT* pPostData, VARIANT* pHeaders) = 0;
+    // The outerHTML of the root element of the browser's current document;
+    // false when the browser gives no document.
+    virtual bool AuthGetDocumentHTML(BSTR* pHtml) = 0;
+
+protected:
+    ~IAuthDialogSite() = default;
+};
+
+class CAuthFlow {
+public:
+    CAuthFlow(const AUTH_DIALOG_KIND& kind, IAuthDialogSite* pSite);
+
+    CVemoMPIOCXCtrl* m_pVemoMPIOCXCtrl = nullptr;
+    CMPIUtil m_Util;
+    char m_szLogMsg[10240];
+    int m_bUseProxy = 0;
+    HANDLE m_hThread = nullptr;
+    DWORD m_dwThreadID = 0;
+    // The running (or last) exchange; the worker holds its own reference.
+    std::shared_ptr<CHTTPExchange> m_pExchange;
+
+    // 0 while the transport thread runs; 1 once it has finished or could
+    // not start.
+    int ThreadEnded() const;
+
+    // Composes and sends the enrollment request. 0 when the transport
+    // thread is running, 1 when it could not start (the dialog then ends).
+    int AuthThreadProcessExecute();
+    // Checks the reply once the thread has ended. 0 when the hand-off has
+    // started; otherwise the code the dialog ends with.
+    int AuthThreadProcessParse();
+    // The cancel path's part: closes the running transport's handles.
+    void CloseTransportHandles();
+    // The user cancelled during the exchange: the socket transport gives up
+    // before connecting.
+    void MarkCancelled();
+
+    // Browser events.
+    void OnBeforeNavigate2(const VARIANT* pUrl);
+    void OnDocumentComplete(const VARIANT* pUrl);
+
+private:
+    void HandOff(const CString& paReq, const CString& termUrl, const CString& md, const CString& acsUrl);
+    int CaptureResult(const std::string& pageText);
+    bool Korean() const;
+
+    const AUTH_DIALOG_KIND& m_kind;
+    IAuthDialogSite* m_pSite;
+    int m_bThreadEnd = 0;
+    char m_szParseBuffer[10240];
+};
+
+// Composes the enrollment request body from the control's purchase data:
+// the sealed form "data=..." when encryption is on (and then masks the card
+// number in the control), otherwise the plain form. Returns 0, or 11006
+// when sealing fails or the body does not fit bodySize bytes.
+int AuthComposeRequest(CVemoMPIOCXCtrl* pCtrl, CMPIUtil& util, char* pszBody, size_t bodySize);
+
+// Text of 8 bits (the thread's code page) of a string variant.
+std::string AuthVariantText(const VARIANT* pVar);
