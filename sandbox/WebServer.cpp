@@ -231,18 +231,36 @@ void WebServer::Serve(int fd) {
         }
         return false;
     };
-    // One request per connection; the response closes it.
-    size_t end;
-    while ((end = data.find("\r\n\r\n")) == std::string::npos) {
+    // One request per connection; the response closes it. Lines may end in
+    // CR LF or in a lone LF, as lenient servers accept.
+    auto headerEnd = [&](size_t* bodyStart) {
+        size_t a = data.find("\r\n\r\n"), b = data.find("\n\n");
+        if (a == std::string::npos && b == std::string::npos) return std::string::npos;
+        if (b == std::string::npos || (a != std::string::npos && a < b)) {
+            *bodyStart = a + 4;
+            return a;
+        }
+        *bodyStart = b + 2;
+        return b;
+    };
+    size_t end, bodyStart = 0;
+    while ((end = headerEnd(&bodyStart)) == std::string::npos) {
         if (data.size() > kMaxHeader || !readMore()) {
             ::close(fd);
             return;
         }
     }
+    std::vector<std::string> lines;
+    for (size_t pos = 0; pos < end;) {
+        size_t e = data.find('\n', pos);
+        if (e == std::string::npos || e > end) e = end;
+        std::string line = data.substr(pos, e - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        pos = e + 1;
+    }
     HttpRequest req;
-    std::string head = data.substr(0, end);
-    size_t lineEnd = head.find("\r\n");
-    std::string requestLine = head.substr(0, lineEnd);
+    std::string requestLine = lines.empty() ? std::string() : lines[0];
     size_t s1 = requestLine.find(' '), s2 = requestLine.rfind(' ');
     if (s1 == std::string::npos || s2 == s1) {
         ::close(fd);
@@ -251,18 +269,12 @@ void WebServer::Serve(int fd) {
     req.method = requestLine.substr(0, s1);
     req.target = requestLine.substr(s1 + 1, s2 - s1 - 1);
     req.version = requestLine.substr(s2 + 1);
-    size_t pos = lineEnd == std::string::npos ? head.size() : lineEnd + 2;
-    while (pos < head.size()) {
-        size_t e = head.find("\r\n", pos);
-        if (e == std::string::npos) e = head.size();
-        std::string line = head.substr(pos, e - pos);
-        size_t colon = line.find(':');
-        if (colon != std::string::npos) {
-            std::string value = line.substr(colon + 1);
-            value.erase(0, value.find_first_not_of(" \t"));
-            req.headers.emplace_back(line.substr(0, colon), value);
-        }
-        pos = e + 2;
+    for (size_t i = 1; i < lines.size(); ++i) {
+        size_t colon = lines[i].find(':');
+        if (colon == std::string::npos) continue;
+        std::string value = lines[i].substr(colon + 1);
+        value.erase(0, value.find_first_not_of(" \t"));
+        req.headers.emplace_back(lines[i].substr(0, colon), value);
     }
     size_t length = 0;
     std::string cl = req.Header("Content-Length");
@@ -271,10 +283,10 @@ void WebServer::Serve(int fd) {
         ::close(fd);
         return;
     }
-    while (data.size() - (end + 4) < length) {
+    while (data.size() - bodyStart < length) {
         if (!readMore()) break;
     }
-    req.body = data.substr(end + 4, length);
+    req.body = data.substr(bodyStart, length);
 
     HttpResponse resp = Dispatch(req);
     if (resp.silent) {
