@@ -90,6 +90,10 @@ CAuthFlow::CAuthFlow(const AUTH_DIALOG_KIND& kind, IAuthDialogSite* pSite) : m_k
     m_szParseBuffer[0] = '\0';
 }
 
+CAuthFlow::~CAuthFlow() {
+    if (m_hThread != nullptr) CloseHandle(m_hThread);
+}
+
 bool CAuthFlow::Korean() const { return GetSystemDefaultLangID() == 1042; }
 
 int CAuthFlow::ThreadEnded() const {
@@ -110,6 +114,7 @@ void CAuthFlow::CloseTransportHandles() {
 int CAuthFlow::AuthThreadProcessExecute() {
     CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[%s::AuthThreadProcessExecute] Start", m_kind.pszClassName);
+    if (m_hThread != nullptr) CloseHandle(m_hThread);
     m_hThread = nullptr;
     m_dwThreadID = 0;
 

@@ -70,6 +70,10 @@ protected:
 class CAuthFlow {
 public:
     CAuthFlow(const AUTH_DIALOG_KIND& kind, IAuthDialogSite* pSite);
+    // Releases the thread handle; the thread itself runs on to its end.
+    ~CAuthFlow();
+    CAuthFlow(const CAuthFlow&) = delete;
+    CAuthFlow& operator=(const CAuthFlow&) = delete;
 
     CVemoMPIOCXCtrl* m_pVemoMPIOCXCtrl = nullptr;
     CMPIUtil m_Util;
