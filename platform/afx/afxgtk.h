@@ -25,6 +25,7 @@ struct HWND__ {
     DWORD style = 0;
     int x = 0, y = 0, cx = 0, cy = 0;    // top-level: screen, outer size; child: in parent's client area
     int captionHeight = 0;
+    int dragX = -1, dragY = -1;          // where the left button went down (screen)
     CString text;
     HICON iconSmall = nullptr;
     HICON iconBig = nullptr;

@@ -163,6 +163,15 @@ UINT MouseFlags(guint state) {
     return flags;
 }
 
+gboolean OnClientButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+    HWND h = static_cast<HWND>(data);
+    if (event->window == gtk_widget_get_window(widget) && event->button == 1 && Alive(h)) {
+        h->dragX = static_cast<int>(event->x_root);
+        h->dragY = static_cast<int>(event->y_root);
+    }
+    return FALSE;
+}
+
 gboolean OnClientMotion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
     HWND h = static_cast<HWND>(data);
     // Only moves over the dialog's own surface, not over a child window.
@@ -195,6 +204,7 @@ HWND CreateTopLevel(CWnd* pWnd, const AFX_DLGTEMPLATE* t, HWND owner) {
     GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     h->widget = window;
     g_object_ref_sink(window);
+    gtk_style_context_add_class(gtk_widget_get_style_context(window), "afx-window");
     gtk_window_set_resizable(GTK_WINDOW(window), (t->style & WS_THICKFRAME) != 0);
     if (owner != nullptr && owner->widget != nullptr)
         gtk_window_set_transient_for(GTK_WINDOW(window), GTK_WINDOW(owner->widget));
@@ -221,6 +231,7 @@ HWND CreateTopLevel(CWnd* pWnd, const AFX_DLGTEMPLATE* t, HWND owner) {
     g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyEvent), h);
     g_signal_connect(window, "key-release-event", G_CALLBACK(OnKeyEvent), h);
     g_signal_connect(h->client, "motion-notify-event", G_CALLBACK(OnClientMotion), h);
+    g_signal_connect(h->client, "button-press-event", G_CALLBACK(OnClientButton), h);
 
     if (h->headerBar != nullptr) {
         int minH = 0, natH = 0;
@@ -328,7 +339,21 @@ void FreeTimerTick(gpointer data) { delete static_cast<TimerTick*>(data); }
 
 bool AfxUiInit() {
     static int state = 0;  // 0 not tried, 1 ready, -1 no display
-    if (state == 0) state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+    if (state == 0) {
+        state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
+        if (state == 1) {
+            // The caption is drawn by the window itself; no shadow or resize
+            // border around it, so that the window's rectangle is what shows.
+            GtkCssProvider* css = gtk_css_provider_new();
+            gtk_css_provider_load_from_data(css,
+                                            "window.afx-window decoration { margin: 0; padding: 0; border-width: 0;"
+                                            " border-radius: 0; box-shadow: none; }",
+                                            -1, nullptr);
+            gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
+                                                      GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+            g_object_unref(css);
+        }
+    }
     return state == 1;
 }
 
@@ -870,6 +895,15 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 GdkDevice* pointer = seat != nullptr ? gdk_seat_get_pointer(seat) : nullptr;
                 int x = 0, y = 0;
                 if (pointer != nullptr) gdk_device_get_position(pointer, nullptr, &x, &y);
+                // As on Windows the drag starts where the button went down,
+                // even if the pointer moved on before this message came.
+                GdkModifierType mask = static_cast<GdkModifierType>(0);
+                if (pointer != nullptr)
+                    gdk_window_get_device_position(gtk_widget_get_window(h->widget), pointer, nullptr, nullptr, &mask);
+                if ((mask & GDK_BUTTON1_MASK) && h->dragX >= 0) {
+                    x = h->dragX;
+                    y = h->dragY;
+                }
                 gtk_window_begin_move_drag(GTK_WINDOW(h->widget), 1, x, y, GDK_CURRENT_TIME);
             }
             return 0;

@@ -62,6 +62,8 @@ public:
     int Height() const { return bottom - top; }
     CPoint TopLeft() const { return CPoint(left, top); }
     CSize Size() const { return CSize(Width(), Height()); }
+    bool operator==(const RECT& r) const { return left == r.left && top == r.top && right == r.right && bottom == r.bottom; }
+    bool operator!=(const RECT& r) const { return !(*this == r); }
     operator LPRECT() { return this; }  // NOLINT
     operator LPCRECT() const { return this; }  // NOLINT
 };

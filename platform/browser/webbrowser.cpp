@@ -359,7 +359,9 @@ private:
     static void OnTitle(GObject*, GParamSpec*, gpointer);
     static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer);
     static gboolean OnKey(GtkWidget*, GdkEventKey*, gpointer);
-    static void OnFrameMessage(WebKitUserContentManager*, JSCValue*, gpointer);
+    static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer);
+    static gboolean StartPendingLoad(gpointer);
+    void StartLoad();
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
     static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
 
@@ -372,6 +374,16 @@ private:
     GCancellable* cancel_ = nullptr;
     FrameObject frame_;
     HtmlDocument* document_ = nullptr;
+
+    // The load Navigate2 asked for. It starts at once, or, when Navigate2
+    // was called from inside a navigation decision (a BeforeNavigate2
+    // handler), once that decision has been taken.
+    struct PendingLoad {
+        bool post = false;
+        std::string url, body, headers;
+    } pending_;
+    bool deciding_ = false;
+    guint pendingSource_ = 0;
 
     Phase phase_ = Phase::Idle;
     bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
@@ -439,6 +451,7 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
 
 WebBrowserControl::~WebBrowserControl() {
     g_cancellable_cancel(cancel_);
+    if (pendingSource_ != 0) g_source_remove(pendingSource_);
     for (ReadRequest* r : g_reads)
         if (r->owner == this) r->owner = nullptr;
     g_signal_handlers_disconnect_by_data(view_, this);
@@ -536,40 +549,58 @@ HRESULT WebBrowserControl::Navigate2(DISPPARAMS* params) {
     FireBeforeNavigate2(urlUtf8, args[1], args[2], post, args[4], &cancel);
     if (cancel || AfxWindowEnded(site_->m_hWnd)) return S_OK;
 
+    pending_ = PendingLoad{isPost, urlUtf8, body, headers};
+    if (pendingSource_ != 0) g_source_remove(pendingSource_);
+    pendingSource_ = 0;
+    if (deciding_)
+        pendingSource_ = g_idle_add(StartPendingLoad, this);
+    else
+        StartLoad();
+    return S_OK;
+}
+
+gboolean WebBrowserControl::StartPendingLoad(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->pendingSource_ = 0;
+    self->StartLoad();
+    return G_SOURCE_REMOVE;
+}
+
+void WebBrowserControl::StartLoad() {
     ++generation_;
     committed_ = false;
     UpdateHostInfo();
-    if (isPost) {
+    if (pending_.post) {
         // The helper page posts the form; what the page does is not seen.
-        std::string page = HelperPage(urlUtf8, body);
+        std::string page = HelperPage(pending_.url, pending_.body);
         GBytes* bytes = g_bytes_new(page.data(), page.size());
         phase_ = Phase::Helper;
         ownDecisionPending_ = false;
         webkit_web_view_load_bytes(view_, bytes, "text/html", "windows-1252", "about:blank");
         g_bytes_unref(bytes);
-    } else {
-        WebKitURIRequest* request = webkit_uri_request_new(urlUtf8.c_str());
-        SoupMessageHeaders* h = webkit_uri_request_get_http_headers(request);
-        size_t start = 0;
-        while (h != nullptr && start < headers.size()) {
-            size_t end = headers.find('\n', start);
-            if (end == std::string::npos) end = headers.size();
-            std::string line = headers.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            size_t colon = line.find(':');
-            if (colon != std::string::npos && colon > 0) {
-                std::string value = line.substr(colon + 1);
-                value.erase(0, value.find_first_not_of(' '));
-                soup_message_headers_replace(h, line.substr(0, colon).c_str(), value.c_str());
-            }
-            start = end + 1;
-        }
-        phase_ = Phase::Own;
-        ownDecisionPending_ = true;
-        webkit_web_view_load_request(view_, request);
-        g_object_unref(request);
+        return;
     }
-    return S_OK;
+    WebKitURIRequest* request = webkit_uri_request_new(pending_.url.c_str());
+    SoupMessageHeaders* h = webkit_uri_request_get_http_headers(request);
+    const std::string& headers = pending_.headers;
+    size_t start = 0;
+    while (h != nullptr && start < headers.size()) {
+        size_t end = headers.find('\n', start);
+        if (end == std::string::npos) end = headers.size();
+        std::string line = headers.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t colon = line.find(':');
+        if (colon != std::string::npos && colon > 0) {
+            std::string value = line.substr(colon + 1);
+            value.erase(0, value.find_first_not_of(' '));
+            soup_message_headers_replace(h, line.substr(0, colon).c_str(), value.c_str());
+        }
+        start = end + 1;
+    }
+    phase_ = Phase::Own;
+    ownDecisionPending_ = true;
+    webkit_web_view_load_request(view_, request);
+    g_object_unref(request);
 }
 
 // ---------------------------------------------------------------- events
@@ -701,7 +732,9 @@ gboolean WebBrowserControl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*
         headers.bstrVal = AfxUtf8ToBstr(line.c_str());
     }
     BOOL cancel = FALSE;
+    self->deciding_ = true;
     self->FireBeforeNavigate2(url, nullptr, &target, nullptr, &headers, &cancel);
+    self->deciding_ = false;
     VariantClear(&target);
     VariantClear(&headers);
     if (cancel)
@@ -725,8 +758,9 @@ void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event
         // As the Windows browser does, the address stands for the title
         // until the document names one.
         const char* uri = webkit_web_view_get_uri(view);
+        const char* title = webkit_web_view_get_title(view);
         self->lastTitle_.clear();
-        self->FireTitleChange(uri != nullptr ? uri : "");
+        self->FireTitleChange(title != nullptr && *title != '\0' ? title : (uri != nullptr ? uri : ""));
         return;
     }
     if (event != WEBKIT_LOAD_FINISHED || !self->committed_) return;
@@ -821,9 +855,12 @@ gboolean WebBrowserControl::OnKey(GtkWidget*, GdkEventKey* event, gpointer data)
     return self->handler_->TranslateAccelerator(&msg, nullptr, 0) == S_OK ? TRUE : FALSE;
 }
 
-void WebBrowserControl::OnFrameMessage(WebKitUserContentManager*, JSCValue* value, gpointer data) {
+void WebBrowserControl::OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
-    if (self->phase_ == Phase::Helper || value == nullptr || !jsc_value_is_string(value)) return;
+    JSCValue* value = result != nullptr ? webkit_javascript_result_get_js_value(result) : nullptr;
+    if (self->phase_ == Phase::Helper || value == nullptr || !jsc_value_is_string(value) ||
+        AfxWindowEnded(self->site_->m_hWnd))
+        return;
     char* url = jsc_value_to_string(value);
     self->FireDocumentComplete(&self->frame_, url);
     g_free(url);
