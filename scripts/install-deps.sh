@@ -13,6 +13,13 @@ packages="
   libssl-dev
   openssl
   libcurl4-openssl-dev
+  libgtk-3-dev
+  libwebkit2gtk-4.1-dev
+  libx11-dev
+  libxtst-dev
+  xvfb
+  xauth
+  fonts-dejavu-core
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -15,7 +15,9 @@ run_suite() { # build directory, extra CMake options...
   echo "=== $dir"
   cmake -S . -B "$dir" -G Ninja -DVEMOMPI_WERROR=ON "$@"
   cmake --build "$dir" -j "$jobs"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs"
+  # Windows and the browser need a display: a private Xvfb for the run.
+  xvfb-run -a -s "-screen 0 1280x1024x24" \
+    ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
