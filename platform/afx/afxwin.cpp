@@ -283,6 +283,7 @@ void DestroyRecord(HWND h) {
             delete h->pWnd->m_pCtrlCont;
             h->pWnd->m_pCtrlCont = nullptr;
         }
+        if (h->pWnd->m_pCtrlSite != nullptr) h->pWnd->m_pCtrlSite->m_pWndCtrl = nullptr;
         h->pWnd->m_hWnd = nullptr;
         h->pWnd->m_pCtrlSite = nullptr;
     }
@@ -543,9 +544,10 @@ HINSTANCE AfxGetInstanceHandle() { return AfxGetResourceHandle(); }
 HICON LoadIcon(HINSTANCE, LPCSTR lpIconName) {
     if (!IS_INTRESOURCE(lpIconName)) return nullptr;
     WORD id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(lpIconName));
-    static std::map<WORD, HICON> loaded;
-    auto it = loaded.find(id);
-    if (it != loaded.end()) return it->second;
+    // Icons are shared: loaded once, kept for the life of the process.
+    static auto* loaded = new std::map<WORD, HICON>;
+    auto it = loaded->find(id);
+    if (it != loaded->end()) return it->second;
     const AFX_RESOURCE_ENTRY* res = AfxFindModuleResource(RT_GROUP_ICON_ID, id);
     if (res == nullptr) return nullptr;
     GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
@@ -560,7 +562,7 @@ HICON LoadIcon(HINSTANCE, LPCSTR lpIconName) {
     g_object_unref(loader);
     if (pixbuf == nullptr) return nullptr;
     HICON icon = new HICON__{pixbuf};
-    loaded[id] = icon;
+    (*loaded)[id] = icon;
     return icon;
 }
 
@@ -574,6 +576,7 @@ CWnd::~CWnd() {
             DestroyRecord(m_hWnd);
         } else {
             m_hWnd->pWnd = nullptr;  // the item stays with its dialog, unbound
+            if (m_pCtrlSite != nullptr) m_pCtrlSite->m_pWndCtrl = nullptr;
         }
     }
 }
@@ -1270,7 +1273,10 @@ COleControlContainer* COccManager::CreateContainer(CWnd* pWnd) { return new COle
 
 void AfxEnableControlContainer(COccManager* pOccManager) {
     if (pOccManager == nullptr) pOccManager = new COccManager;
-    g_occManager = pOccManager;  // owned by the framework for the life of the process
+    // The framework owns the manager from now on; one installed before is
+    // replaced (its sites live on with their containers).
+    if (g_occManager != pOccManager) delete g_occManager;
+    g_occManager = pOccManager;
 }
 
 HWND AfxInnermostModal() { return g_modal.empty() ? nullptr : g_modal.back().hwnd; }

@@ -549,6 +549,7 @@ public:
 };
 
 // Turns on control containment with the given manager (a default manager
-// when null). The framework owns the manager from then on. Without it,
+// when null). The framework owns the manager from then on (a later call
+// replaces and deletes it). Without it,
 // dialogs whose templates hold controls cannot be created.
 void AfxEnableControlContainer(COccManager* pOccManager = nullptr);
