@@ -14,6 +14,13 @@ packages="
   openssl
   libcurl4-openssl-dev
   tinyproxy
+  libgtk-3-dev
+  libwebkit2gtk-4.1-dev
+  libx11-dev
+  libxtst-dev
+  xvfb
+  xauth
+  fonts-dejavu-core
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -1,0 +1,80 @@
+// Internal to platform/: how the window layer meets GTK, for the parts of
+// the platform that place GTK widgets into windows (the control classes).
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/afx/afxwin.h"
+
+// The record a window handle names.
+struct HWND__ {
+    CWnd* pWnd = nullptr;                // attached object
+    std::unique_ptr<CWnd> ownedWnd;      // framework object of an unbound item
+    GtkWidget* widget = nullptr;         // GtkWindow, or the child's widget
+    GtkWidget* headerBar = nullptr;      // caption of a top-level window
+    GtkWidget* client = nullptr;         // event box: the client area of a top-level window
+    GtkWidget* fixed = nullptr;          // where the children sit
+    HWND parent = nullptr;
+    std::vector<HWND> children;
+    UINT id = 0;
+    DWORD style = 0;
+    int x = 0, y = 0, cx = 0, cy = 0;    // top-level: screen, outer size; child: in parent's client area
+    int captionHeight = 0;
+    int dragX = -1, dragY = -1;          // where the left button went down (screen)
+    CString text;
+    HICON iconSmall = nullptr;
+    HICON iconBig = nullptr;
+    struct Timer {
+        guint source;
+        TIMERPROC proc;
+    };
+    std::map<UINT_PTR, Timer> timers;
+    CDialog* dialog = nullptr;           // the dialog, for top-level dialog windows
+    bool messageBox = false;
+};
+struct HICON__ {
+    GdkPixbuf* pixbuf;
+};
+
+// The innermost running modal window (dialog or message box), or null.
+HWND AfxInnermostModal();
+
+// Initialises GTK once for the process (on the user-interface thread).
+// False when there is no display.
+bool AfxUiInit();
+
+// Text conversions between the ANSI code page, UTF-8 and UTF-16.
+std::string AfxAnsiToUtf8(LPCSTR text);
+std::string AfxUtf8ToAnsi(const char* utf8);
+std::string AfxUtf16ToUtf8(const OLECHAR* text, int length = -1);
+BSTR AfxUtf8ToBstr(const char* utf8, int length = -1);
+
+// The widget of a window, and the window of a widget (or of its nearest
+// ancestor that is a window of the layer).
+GtkWidget* AfxWidgetOf(HWND hWnd);
+HWND AfxWindowOfWidget(GtkWidget* widget);
+// The top-level window a window belongs to.
+HWND AfxTopLevelOf(HWND hWnd);
+// True once the dialog that owns the window has ended (or the window is gone):
+// controls then stop delivering events.
+bool AfxWindowEnded(HWND hWnd);
+// Virtual key code and lParam of a GDK key event.
+UINT AfxVirtualKeyOf(const GdkEventKey* event);
+LPARAM AfxKeyLParamOf(const GdkEventKey* event);
+
+// A control of the platform living in a site (one per ActiveX class the
+// platform offers). The site owns it.
+class AfxPlatformControl {
+public:
+    virtual ~AfxPlatformControl() = default;
+    virtual IDispatch* GetDispatch() = 0;  // not AddRef'd
+    virtual GtkWidget* GetWidget() = 0;
+};
+
+// The WebBrowser control (platform/browser).
+AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite);

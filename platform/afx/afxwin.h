@@ -1,0 +1,555 @@
+// The window part of the application framework: CWnd, CDialog, timers,
+// the modal loop, dialog data exchange, control containment (sites,
+// container manager, event sinks) and message boxes. It runs on GTK 3 on
+// the user-interface thread (the thread that called the first window
+// function, normally the process's main thread); none of it may be called
+// from another thread.
+#pragma once
+
+#include <cstdarg>
+#include <tuple>
+#include <utility>
+
+#include "platform/afx/afxres.h"
+#include "platform/afx/afxstr.h"
+#include "platform/com/com.h"
+
+// ---------------------------------------------------------------- handles and geometry
+
+typedef struct HWND__* HWND;
+typedef struct HICON__* HICON;
+typedef struct HINSTANCE__* HINSTANCE;
+
+struct POINT {
+    LONG x;
+    LONG y;
+};
+typedef POINT* LPPOINT;
+
+struct SIZE {
+    LONG cx;
+    LONG cy;
+};
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+typedef RECT* LPRECT;
+typedef const RECT* LPCRECT;
+
+class CPoint : public POINT {
+public:
+    CPoint() : POINT{0, 0} {}
+    CPoint(int px, int py) : POINT{px, py} {}
+    explicit CPoint(LPARAM lParam) : POINT{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))} {}
+};
+
+class CSize : public SIZE {
+public:
+    CSize() : SIZE{0, 0} {}
+    CSize(int w, int h) : SIZE{w, h} {}
+};
+
+class CRect : public RECT {
+public:
+    CRect() : RECT{0, 0, 0, 0} {}
+    CRect(int l, int t, int r, int b) : RECT{l, t, r, b} {}
+    CRect(const RECT& r) : RECT(r) {}  // NOLINT: implicit as in the framework
+    int Width() const { return right - left; }
+    int Height() const { return bottom - top; }
+    CPoint TopLeft() const { return CPoint(left, top); }
+    CSize Size() const { return CSize(Width(), Height()); }
+    bool operator==(const RECT& r) const { return left == r.left && top == r.top && right == r.right && bottom == r.bottom; }
+    bool operator!=(const RECT& r) const { return !(*this == r); }
+    operator LPRECT() { return this; }  // NOLINT
+    operator LPCRECT() const { return this; }  // NOLINT
+};
+
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
+#define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
+
+// ---------------------------------------------------------------- messages
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
+};
+typedef MSG* LPMSG;
+
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_CLOSE 0x0010
+#define WM_SETICON 0x0080
+#define WM_NCLBUTTONDOWN 0x00A1
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_SYSKEYDOWN 0x0104
+#define WM_SYSKEYUP 0x0105
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_USER 0x0400
+
+#define SC_CLOSE 0xF060
+#define HTCAPTION 2
+
+// Key flags of mouse messages.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+#define MK_MBUTTON 0x0010
+
+// Virtual key codes.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_DELETE 0x2E
+#define VK_F1 0x70
+#define VK_F4 0x73
+#define VK_F5 0x74
+#define VK_F10 0x79
+#define VK_APPS 0x5D
+
+#define IDOK 1
+#define IDCANCEL 2
+
+#define ICON_SMALL 0
+#define ICON_BIG 1
+
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+
+#define SW_HIDE 0
+#define SW_SHOW 5
+
+#define MB_OK 0x00000000L
+#define MB_ICONERROR 0x00000010L
+#define MB_ICONWARNING 0x00000030L
+#define MB_ICONINFORMATION 0x00000040L
+
+// Shortest timer interval; a shorter one (0 included) is raised to it.
+#define USER_TIMER_MINIMUM 0x0000000A
+
+typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
+
+struct CREATESTRUCT {
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    DWORD dwExStyle;
+};
+typedef CREATESTRUCT* LPCREATESTRUCT;
+
+class CWnd;
+class CDialog;
+class COleControlSite;
+class COleControlContainer;
+class AfxPlatformControl;
+
+// Win32 calls on window handles.
+LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues the message; it is delivered from the user-interface loop, and
+// dropped if the window is gone by then.
+BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Inside PreTranslateMessage: the keystroke goes on to its window as it is,
+// without the dialog-key processing (TranslateMessage has nothing to do
+// here: the character travels with the key event).
+BOOL TranslateMessage(const MSG* lpMsg);
+LRESULT DispatchMessage(const MSG* lpMsg);
+BOOL IsWindow(HWND hWnd);
+
+// Message box: modal, on the user-interface loop; returns IDOK.
+int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
+
+// Icon from the module's resources (an icon resource holds a .ico file).
+// The handle lives as long as the process, as a shared icon does.
+HICON LoadIcon(HINSTANCE hInstance, LPCSTR lpIconName);
+HINSTANCE AfxGetResourceHandle();
+HINSTANCE AfxGetInstanceHandle();
+
+// ---------------------------------------------------------------- dispatch helpers
+
+// Parameter descriptions of InvokeHelper, one byte per parameter.
+#define VTS_I2 "\x02"
+#define VTS_I4 "\x03"
+#define VTS_BSTR "\x08"  // an LPCSTR in the ANSI code page
+#define VTS_DISPATCH "\x09"
+#define VTS_BOOL "\x0B"
+#define VTS_VARIANT "\x0C"  // const VARIANT*
+#define VTS_PVARIANT "\x4C"  // VARIANT*, passed by reference
+#define VTS_NONE ""
+
+// ---------------------------------------------------------------- event sinks
+
+// Events of a control reach its container window as (control id, dispid,
+// arguments in reverse order, as IDispatch::Invoke receives them). A window
+// that wants them returns its sink map from GetEventSinkMap; each entry binds
+// a member function whose parameter types give the expected argument types:
+// IDispatch* (VT_DISPATCH), VARIANT* (VT_VARIANT by reference), BOOL*
+// (VT_BOOL by reference, written back), BSTR (VT_BSTR), LONG (VT_I4).
+struct AFX_EVENTSINKMAP_ENTRY {
+    UINT nCtlID;
+    DISPID dispid;
+    BOOL (*pfnCall)(CWnd* pTarget, DISPPARAMS* pParams);  // FALSE when the arguments do not fit
+};
+
+struct AFX_EVENTSINKMAP {
+    const AFX_EVENTSINKMAP_ENTRY* lpEntries;
+    int nCount;
+};
+
+template <class T>
+struct AfxEventParam;
+
+template <>
+struct AfxEventParam<IDispatch*> {
+    IDispatch* p = nullptr;
+    bool Load(VARIANTARG& a) {
+        if (a.vt != VT_DISPATCH) return false;
+        p = a.pdispVal;
+        return true;
+    }
+    IDispatch* Get() { return p; }
+    void Store() {}
+};
+
+template <>
+struct AfxEventParam<VARIANT*> {
+    VARIANT* p = nullptr;
+    bool Load(VARIANTARG& a) {
+        if (a.vt != (VT_VARIANT | VT_BYREF)) return false;
+        p = a.pvarVal;
+        return true;
+    }
+    VARIANT* Get() { return p; }
+    void Store() {}
+};
+
+template <>
+struct AfxEventParam<BOOL*> {
+    BOOL value = FALSE;
+    VARIANT_BOOL* p = nullptr;
+    bool Load(VARIANTARG& a) {
+        if (a.vt != (VT_BOOL | VT_BYREF) || a.pboolVal == nullptr) return false;
+        p = a.pboolVal;
+        value = *p != VARIANT_FALSE ? TRUE : FALSE;
+        return true;
+    }
+    BOOL* Get() { return &value; }
+    void Store() { *p = value ? VARIANT_TRUE : VARIANT_FALSE; }
+};
+
+template <>
+struct AfxEventParam<BSTR> {
+    BSTR p = nullptr;
+    bool Load(VARIANTARG& a) {
+        if (a.vt != VT_BSTR) return false;
+        p = a.bstrVal;
+        return true;
+    }
+    BSTR Get() { return p; }
+    void Store() {}
+};
+
+template <>
+struct AfxEventParam<LONG> {
+    LONG v = 0;
+    bool Load(VARIANTARG& a) {
+        if (a.vt != VT_I4) return false;
+        v = a.lVal;
+        return true;
+    }
+    LONG Get() { return v; }
+    void Store() {}
+};
+
+template <auto F>
+struct AfxEventThunk;
+
+template <class C, class... A, void (C::*F)(A...)>
+struct AfxEventThunk<F> {
+    static BOOL Call(CWnd* target, DISPPARAMS* dp) {
+        if (dp == nullptr || dp->cArgs != sizeof...(A)) return FALSE;
+        return CallWith(static_cast<C*>(target), dp, std::index_sequence_for<A...>{});
+    }
+
+private:
+    template <size_t... I>
+    static BOOL CallWith(C* obj, [[maybe_unused]] DISPPARAMS* dp, std::index_sequence<I...>) {
+        std::tuple<AfxEventParam<A>...> params;
+        bool ok = (std::get<I>(params).Load(dp->rgvarg[sizeof...(A) - 1 - I]) && ...);
+        if (!ok) return FALSE;
+        (obj->*F)(std::get<I>(params).Get()...);
+        (std::get<I>(params).Store(), ...);
+        return TRUE;
+    }
+};
+
+// One entry of an event sink map, as in
+//   static const AFX_EVENTSINKMAP_ENTRY entries[] = {
+//       ON_EVENT(CMyDialog, 201, 259, OnDocumentComplete), ...};
+#define ON_EVENT(theClass, id, dispid, memberFxn) \
+    AFX_EVENTSINKMAP_ENTRY { static_cast<UINT>(id), static_cast<DISPID>(dispid), &AfxEventThunk<&theClass::memberFxn>::Call }
+
+// ---------------------------------------------------------------- CWnd
+
+class CWnd {
+public:
+    CWnd();
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    // The object attached to a window (a window created from a template item
+    // and not bound to a member answers with a framework-owned object).
+    static CWnd* FromHandle(HWND hWnd);
+
+    // Creates an ActiveX control as a child of pParentWnd, with a site from
+    // the installed container manager.
+    BOOL CreateControl(REFCLSID clsid, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect, CWnd* pParentWnd,
+                       UINT nID);
+    BOOL DestroyWindow();
+
+    // Geometry in pixels. A top-level window's rectangle is in screen
+    // coordinates and includes its caption; a child's is in screen
+    // coordinates too (GetWindowRect) and is positioned relative to its
+    // parent's client area (MoveWindow, SetWindowPos).
+    void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint = TRUE);
+    void MoveWindow(LPCRECT lpRect, BOOL bRepaint = TRUE);
+    BOOL SetWindowPos(const CWnd* pWndInsertAfter, int x, int y, int cx, int cy, UINT nFlags);
+    void GetWindowRect(LPRECT lpRect) const;
+    void GetClientRect(LPRECT lpRect) const;
+    void ClientToScreen(LPPOINT lpPoint) const;
+    void ScreenToClient(LPPOINT lpPoint) const;
+    void ScreenToClient(LPRECT lpRect) const;
+    BOOL ShowWindow(int nCmdShow);
+    BOOL IsWindowVisible() const;
+
+    // Caption text, in the ANSI code page.
+    void SetWindowText(LPCSTR lpszString);
+    int GetWindowText(LPSTR lpszStringBuf, int nMaxCount) const;
+    void GetWindowText(CString& rString) const;
+    int GetWindowTextLength() const;
+
+    HICON SetIcon(HICON hIcon, BOOL bBigIcon);
+    HICON GetIcon(BOOL bBigIcon) const;
+
+    DWORD GetStyle() const;
+    BOOL ModifyStyle(DWORD dwRemove, DWORD dwAdd, UINT nFlags = 0);
+
+    CWnd* GetDlgItem(int nID) const;
+    int GetDlgCtrlID() const;
+    CWnd* GetParent() const;
+    // Attaches this object to the template item nID of pParent.
+    BOOL SubclassDlgItem(UINT nID, CWnd* pParent);
+
+    CWnd* SetFocus();
+    static CWnd* GetFocus();
+
+    // Window timers: WM_TIMER with the id every nElapse milliseconds (at
+    // least USER_TIMER_MINIMUM) until KillTimer or the window's end. Setting
+    // an id again restarts it. Returns the id, 0 on failure.
+    UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, TIMERPROC lpfnTimer = nullptr);
+    BOOL KillTimer(UINT_PTR nIDEvent);
+
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0);
+
+    int MessageBox(LPCSTR lpszText, LPCSTR lpszCaption = nullptr, UINT nType = MB_OK);
+
+    // Calls the control's IDispatch (windows that hold an ActiveX control).
+    // Arguments follow pbParamInfo (VTS_*); the result is stored at pvRet
+    // (IDispatch** for VT_DISPATCH, CString* for VT_BSTR, LONG* for VT_I4,
+    // BOOL* for VT_BOOL). A failed call leaves a zero result.
+    void InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo, ...);
+    COleControlSite* GetControlSite() const { return m_pCtrlSite; }
+
+    // Keyboard messages pass here first, from the window with the focus up
+    // to its top-level window; TRUE means handled.
+    virtual BOOL PreTranslateMessage(MSG* pMsg);
+
+    // Message processing: WindowProc routes the messages to the handlers
+    // below; DefWindowProc is the default processing.
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Event sinks for the controls this window contains.
+    virtual const AFX_EVENTSINKMAP* GetEventSinkMap() const { return nullptr; }
+
+protected:
+    virtual int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    virtual void OnDestroy();
+    virtual void OnClose();
+    virtual void OnTimer(UINT_PTR nIDEvent);
+    virtual void OnMouseMove(UINT nFlags, CPoint point);
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+
+public:
+    // Framework state: the site of the control this window holds, and the
+    // container of the controls it contains.
+    COleControlSite* m_pCtrlSite = nullptr;
+    COleControlContainer* m_pCtrlCont = nullptr;
+};
+
+// ---------------------------------------------------------------- dialogs
+
+class CDataExchange {
+public:
+    CDataExchange(CWnd* pDlgWnd, BOOL bSaveAndValidate) : m_bSaveAndValidate(bSaveAndValidate), m_pDlgWnd(pDlgWnd) {}
+    BOOL m_bSaveAndValidate;
+    CWnd* m_pDlgWnd;
+};
+
+// Binds the member rControl to the dialog's item nIDC (once).
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
+
+class CDialog : public CWnd {
+public:
+    CDialog();
+    explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+    ~CDialog() override;
+
+    // Uses a template held by the caller instead of a module resource.
+    BOOL InitModalIndirect(const AFX_DLGTEMPLATE* lpDialogTemplate, CWnd* pParentWnd = nullptr);
+
+    // Creates the dialog from its template (WM_CREATE, then OnInitDialog),
+    // shows it and runs a nested user-interface loop until EndDialog; then
+    // destroys the window (WM_DESTROY) and returns the EndDialog code, or -1
+    // when the dialog could not be created.
+    virtual INT_PTR DoModal();
+    // Ends the modal run with nResult. From then on no timer of the dialog
+    // fires and no further message reaches its handlers but WM_DESTROY.
+    void EndDialog(int nResult);
+
+    virtual BOOL OnInitDialog();
+    BOOL UpdateData(BOOL bSaveAndValidate = TRUE);
+
+    // Dialog-key processing: Escape is the cancel command, Return the OK
+    // command (WM_KEYDOWN); both are then handled.
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+    // WM_CLOSE is the cancel command.
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    UINT m_nIDHelp = 0;
+
+protected:
+    virtual void OnOK();
+    virtual void OnCancel();
+    virtual void DoDataExchange(CDataExchange* pDX);
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+
+public:
+    // Framework state.
+    const AFX_DLGTEMPLATE* m_lpDialogTemplate = nullptr;
+    CWnd* m_pParentWnd = nullptr;
+    int m_nModalResult = -1;
+    BOOL m_bEnded = FALSE;
+};
+
+// ---------------------------------------------------------------- control containment
+
+// The site of one control in a container. The control asks its site for the
+// host's interfaces through ExternalQueryInterface; a derived site adds
+// interfaces by overriding GetInterfaceHook (its interface map).
+class COleControlSite {
+public:
+    explicit COleControlSite(COleControlContainer* pCtrlCont);
+    virtual ~COleControlSite();
+    COleControlSite(const COleControlSite&) = delete;
+    COleControlSite& operator=(const COleControlSite&) = delete;
+
+    HRESULT ExternalQueryInterface(const IID* iid, LPVOID* ppvObj);
+    ULONG ExternalAddRef();
+    ULONG ExternalRelease();
+
+    // Creates the control of class clsid in this site.
+    HRESULT CreateControl(CWnd* pWndCtrl, REFCLSID clsid, LPCSTR lpszWindowName, DWORD dwStyle, const RECT& rect,
+                          UINT nID);
+    void InvokeHelperV(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet, const BYTE* pbParamInfo,
+                       va_list argList);
+    // Delivers an event of the control to the container's event sinks.
+    // FALSE when no sink took it.
+    BOOL FireEvent(DISPID dispid, DISPPARAMS* pParams);
+
+    COleControlContainer* m_pCtrlCont;
+    HWND m_hWnd = nullptr;
+    UINT m_nID = 0;
+    CLSID m_clsid{};
+    IDispatch* m_pObject = nullptr;  // the control's dispatch interface
+    CWnd* m_pWndCtrl = nullptr;      // the window object bound to the control
+    AfxPlatformControl* m_pPlatformControl = nullptr;  // framework state: the control itself
+
+protected:
+    // Further interfaces of a derived site; null when it has none.
+    virtual IUnknown* GetInterfaceHook(REFIID) { return nullptr; }
+
+private:
+    ULONG m_dwRef = 1;
+};
+
+class COleControlContainer {
+public:
+    explicit COleControlContainer(CWnd* pWnd);
+    virtual ~COleControlContainer();
+    COleControlContainer(const COleControlContainer&) = delete;
+    COleControlContainer& operator=(const COleControlContainer&) = delete;
+
+    COleControlSite* FindItem(UINT nID) const;
+
+    CWnd* m_pWnd;
+
+    // Framework state: the sites of this container, destroyed with it.
+    struct SiteList;
+    SiteList* m_pSites;
+};
+
+class COccManager {
+public:
+    virtual ~COccManager();
+    virtual COleControlSite* CreateSite(COleControlContainer* pCtrlCont);
+    virtual COleControlContainer* CreateContainer(CWnd* pWnd);
+};
+
+// Turns on control containment with the given manager (a default manager
+// when null). The framework owns the manager from then on (a later call
+// replaces and deletes it). Without it,
+// dialogs whose templates hold controls cannot be created.
+void AfxEnableControlContainer(COccManager* pOccManager = nullptr);

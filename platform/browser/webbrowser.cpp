@@ -1,0 +1,876 @@
+// The WebBrowser control on WebKitGTK.
+//
+// What its container sees is the Windows control: Navigate2 (GET, or POST
+// of form data with headers), the Document property, and the events
+// BeforeNavigate2, DocumentComplete and TitleChange with their Windows
+// arguments, strings in UTF-16. What it does inside stays inside:
+//
+// - A POST is made by a helper page (windows-1252) whose script fills a form
+//   with the decoded fields of the post data and submits it; the browser
+//   encodes the fields again, so every byte of a field arrives as it was,
+//   except that HTML form submission turns a lone CR or LF into CR LF. The
+//   helper page and its submission fire no events: BeforeNavigate2 was fired
+//   by Navigate2 for the real target.
+// - DocumentComplete of the top document is fired once its HTML has been
+//   read (by script in a world of its own, invisible to the page), so that
+//   the Document property holds it during the event. Frames report their
+//   load through a script message, again from a world of their own.
+// - The host's IDocHostUIHandler, taken from the site, decides scroll bars
+//   (GetHostInfo), the context menu (ShowContextMenu) and keystrokes
+//   (TranslateAccelerator). window.external is an inert object that page
+//   script may call and read without failing.
+#include <webkit2/webkit2.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/afx/afxgtk.h"
+#include "platform/browser/exdisp.h"
+#include "platform/browser/mshtml.h"
+
+const CLSID CLSID_WebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+const IID IID_IHTMLDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
+const IID IID_IHTMLDocument3 = {0x3050F485, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID IID_IHTMLElement = {0x3050F1FF, 0x98B5, 0x11CF, {0xBB, 0x82, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x0B}};
+const IID IID_IDocHostUIHandler = {0xBD3F23C0, 0xD43E, 0x11CF, {0x89, 0x3B, 0x00, 0xAA, 0x00, 0xBD, 0xCE, 0x1A}};
+
+namespace {
+
+// The script world of the layer's own scripts.
+constexpr const char* kWorld = "vemompi-host";
+constexpr const char* kFrameMessage = "vemompiFrameLoaded";
+
+// ---------------------------------------------------------------- dispatch objects without members
+
+template <class Base>
+class NoMembers : public Base {
+public:
+    HRESULT GetTypeInfoCount(UINT* pctinfo) override {
+        if (pctinfo == nullptr) return E_POINTER;
+        *pctinfo = 0;
+        return S_OK;
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo** pp) override {
+        if (pp != nullptr) *pp = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID* ids) override {
+        if (ids != nullptr) *ids = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+};
+
+HRESULT ReturnString(const std::string& utf8, BSTR* p) {
+    if (p == nullptr) return E_POINTER;
+    *p = AfxUtf8ToBstr(utf8.c_str(), static_cast<int>(utf8.size()));
+    return *p != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+// An element of a read document: its HTML and text as they were read.
+class HtmlElement final : public NoMembers<IHTMLElement> {
+public:
+    HtmlElement(std::string tag, std::string outer, std::string text)
+        : tag_(std::move(tag)), outer_(std::move(outer)), text_(std::move(text)) {}
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch && riid != IID_IHTMLElement) return E_NOINTERFACE;
+        *ppv = static_cast<IHTMLElement*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++ref_; }
+    ULONG Release() override {
+        ULONG n = --ref_;
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT get_tagName(BSTR* p) override { return ReturnString(tag_, p); }
+    HRESULT get_outerHTML(BSTR* p) override { return ReturnString(outer_, p); }
+    HRESULT get_innerText(BSTR* p) override { return ReturnString(text_, p); }
+
+private:
+    ~HtmlElement() = default;
+    ULONG ref_ = 1;
+    std::string tag_, outer_, text_;
+};
+
+// A completed document as it was read just before DocumentComplete.
+struct DocumentText {
+    std::string outerHTML, innerText, bodyHTML, bodyText, title, url;
+};
+
+class HtmlDocument final : public NoMembers<IHTMLDocument2>, public NoMembers<IHTMLDocument3> {
+public:
+    explicit HtmlDocument(DocumentText text) : text_(std::move(text)) {}
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLDocument2)
+            *ppv = static_cast<IHTMLDocument2*>(this);
+        else if (riid == IID_IHTMLDocument3)
+            *ppv = static_cast<IHTMLDocument3*>(this);
+        else
+            return E_NOINTERFACE;
+        AddRef();
+        return S_OK;
+    }
+    ULONG AddRef() override { return ++ref_; }
+    ULONG Release() override {
+        ULONG n = --ref_;
+        if (n == 0) delete this;
+        return n;
+    }
+    HRESULT get_body(IHTMLElement** p) override {
+        if (p == nullptr) return E_POINTER;
+        *p = new HtmlElement("BODY", text_.bodyHTML, text_.bodyText);
+        return S_OK;
+    }
+    HRESULT get_title(BSTR* p) override { return ReturnString(text_.title, p); }
+    HRESULT get_URL(BSTR* p) override { return ReturnString(text_.url, p); }
+    HRESULT get_documentElement(IHTMLElement** p) override {
+        if (p == nullptr) return E_POINTER;
+        *p = new HtmlElement("HTML", text_.outerHTML, text_.innerText);
+        return S_OK;
+    }
+
+private:
+    ~HtmlDocument() = default;
+    ULONG ref_ = 1;
+    DocumentText text_;
+};
+
+// The object a frame's DocumentComplete names (a frame has no members here).
+class FrameObject final : public NoMembers<IDispatch> {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    ULONG AddRef() override { return 1; }  // lives as long as its control
+    ULONG Release() override { return 1; }
+};
+
+// ---------------------------------------------------------------- form data
+
+// Decodes application/x-www-form-urlencoded text ("+" is a blank, "%XX" a
+// byte; anything else, malformed escapes included, stands for itself).
+std::string FormDecode(const std::string& s) {
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '+') {
+            out.push_back(' ');
+        } else if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2])));
+            i += 2;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+std::vector<std::pair<std::string, std::string>> FormFields(const std::string& body) {
+    std::vector<std::pair<std::string, std::string>> fields;
+    size_t start = 0;
+    while (start <= body.size()) {
+        size_t end = body.find('&', start);
+        if (end == std::string::npos) end = body.size();
+        std::string piece = body.substr(start, end - start);
+        if (!piece.empty()) {
+            size_t eq = piece.find('=');
+            if (eq == std::string::npos)
+                fields.emplace_back(FormDecode(piece), std::string());
+            else
+                fields.emplace_back(FormDecode(piece.substr(0, eq)), FormDecode(piece.substr(eq + 1)));
+        }
+        start = end + 1;
+    }
+    return fields;
+}
+
+// The character that windows-1252 (as browsers read it) gives a byte; the
+// encoder of the form submission turns it back into the same byte.
+unsigned Cp1252ToUnicode(unsigned char b) {
+    static const unsigned short high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    return b >= 0x80 && b < 0xA0 ? high[b - 0x80] : b;
+}
+
+// A JavaScript string literal whose characters are the bytes' windows-1252
+// characters (everything but letters and digits escaped).
+std::string JsBytesLiteral(const std::string& bytes) {
+    std::string out = "\"";
+    char buf[8];
+    for (unsigned char b : bytes) {
+        if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9')) {
+            out.push_back(static_cast<char>(b));
+        } else {
+            g_snprintf(buf, sizeof(buf), "\\u%04X", Cp1252ToUnicode(b));
+            out += buf;
+        }
+    }
+    out += "\"";
+    return out;
+}
+
+// A JavaScript string literal of UTF-8 text.
+std::string JsTextLiteral(const std::string& utf8) {
+    std::string out = "\"";
+    glong n = 0;
+    gunichar2* wide = g_utf8_to_utf16(utf8.c_str(), static_cast<glong>(utf8.size()), nullptr, &n, nullptr);
+    char buf[8];
+    for (glong i = 0; wide != nullptr && i < n; ++i) {
+        gunichar2 c = wide[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            g_snprintf(buf, sizeof(buf), "\\u%04X", static_cast<unsigned>(c));
+            out += buf;
+        }
+    }
+    g_free(wide);
+    out += "\"";
+    return out;
+}
+
+std::string HelperPage(const std::string& actionUtf8, const std::string& body) {
+    std::string page =
+        "<!DOCTYPE html><html><head><meta charset=\"windows-1252\"></head><body>"
+        "<form method=\"post\" accept-charset=\"windows-1252\" enctype=\"application/x-www-form-urlencoded\">"
+        "</form><script>(function(){var f=document.forms[0];f.setAttribute(\"action\",";
+    page += JsTextLiteral(actionUtf8);
+    page += ");var d=[";
+    bool first = true;
+    for (const auto& [name, value] : FormFields(body)) {
+        if (!first) page += ",";
+        first = false;
+        page += "[" + JsBytesLiteral(name) + "," + JsBytesLiteral(value) + "]";
+    }
+    page +=
+        "];for(var i=0;i<d.length;i++){var e=document.createElement(\"input\");e.type=\"hidden\";"
+        "e.name=d[i][0];e.value=d[i][1];f.appendChild(e);}"
+        "HTMLFormElement.prototype.submit.call(f);})();</script></body></html>";
+    return page;
+}
+
+// ---------------------------------------------------------------- page-side scripts
+
+// window.external: calls and reads of any member succeed and give nothing.
+constexpr const char* kExternalScript = R"JS((function(){
+  var target = function(){};
+  var ext;
+  var handler = {
+    get: function(t, p) {
+      if (p === Symbol.toPrimitive || p === "toString" || p === "valueOf")
+        return function(){ return "[object External]"; };
+      return ext;
+    },
+    set: function(){ return true; },
+    has: function(){ return true; },
+    apply: function(){ return undefined; },
+    construct: function(){ return {}; }
+  };
+  ext = new Proxy(target, handler);
+  try { Object.defineProperty(window, "external", {value: ext, configurable: true, writable: true}); } catch (e) {}
+})();)JS";
+
+// A frame's load, reported from the layer's own world.
+constexpr const char* kFrameScript = R"JS((function(){
+  if (window === window.top) return;
+  window.addEventListener("load", function(){
+    try { window.webkit.messageHandlers.vemompiFrameLoaded.postMessage(String(location.href)); } catch (e) {}
+  });
+})();)JS";
+
+constexpr const char* kReadDocumentScript = R"JS((function(){
+  var d = document, e = d.documentElement, b = d.body;
+  return [e ? e.outerHTML : "", e ? e.innerText : "", b ? b.outerHTML : "", b ? b.innerText : "",
+          d.title, String(location.href)];
+})())JS";
+
+constexpr const char* kNoScrollStyle = "html, body { overflow: hidden !important; }";
+
+WebKitWebContext* SharedContext() {
+    static WebKitWebContext* context = nullptr;
+    if (context == nullptr) {
+        // Nothing of the cardholder's session is written to disk.
+        context = webkit_web_context_new_ephemeral();
+        webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    }
+    return context;
+}
+
+// ---------------------------------------------------------------- the control
+
+class WebBrowserControl final : public AfxPlatformControl, public NoMembers<IDispatch> {
+public:
+    explicit WebBrowserControl(COleControlSite* site);
+    ~WebBrowserControl() override;
+
+    IDispatch* GetDispatch() override { return this; }
+    GtkWidget* GetWidget() override { return GTK_WIDGET(view_); }
+
+    // IUnknown: the control lives as long as its site.
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (ppv == nullptr) return E_POINTER;
+        *ppv = nullptr;
+        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
+        *ppv = static_cast<IDispatch*>(this);
+        return S_OK;
+    }
+    ULONG AddRef() override { return 1; }
+    ULONG Release() override { return 1; }
+
+    HRESULT Invoke(DISPID dispid, REFIID, LCID, WORD wFlags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                   UINT*) override;
+
+private:
+    enum class Phase { Idle, Own, Helper };
+
+    HRESULT Navigate2(DISPPARAMS* params);
+    void FireBeforeNavigate2(const std::string& url, const VARIANT* flags, const VARIANT* target, const VARIANT* postData,
+                             const VARIANT* headers, BOOL* cancel);
+    void FireDocumentComplete(IDispatch* which, const std::string& url);
+    void FireTitleChange(const std::string& title);
+    void UpdateHostInfo();
+
+    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer);
+    static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer);
+    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer);
+    static void OnTitle(GObject*, GParamSpec*, gpointer);
+    static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer);
+    static gboolean OnKey(GtkWidget*, GdkEventKey*, gpointer);
+    static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer);
+    static gboolean StartPendingLoad(gpointer);
+    void StartLoad();
+    static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
+    static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
+
+    COleControlSite* site_;
+    IDocHostUIHandler* handler_ = nullptr;
+    WebKitWebView* view_ = nullptr;
+    WebKitUserContentManager* content_ = nullptr;
+    WebKitUserStyleSheet* noScroll_ = nullptr;
+    bool noScrollApplied_ = false;
+    GCancellable* cancel_ = nullptr;
+    FrameObject frame_;
+    HtmlDocument* document_ = nullptr;
+
+    // The load Navigate2 asked for. It starts at once, or, when Navigate2
+    // was called from inside a navigation decision (a BeforeNavigate2
+    // handler), once that decision has been taken.
+    struct PendingLoad {
+        bool post = false;
+        std::string url, body, headers;
+    } pending_;
+    bool deciding_ = false;
+    guint pendingSource_ = 0;
+
+    Phase phase_ = Phase::Idle;
+    bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
+    bool committed_ = false;            // the main frame has a new document
+    unsigned generation_ = 0;           // main-frame loads started
+    std::string lastTitle_;
+};
+
+struct ReadRequest {
+    WebBrowserControl* owner;
+    unsigned generation;
+    std::string url;
+};
+std::set<ReadRequest*> g_reads;
+
+WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
+    site_->ExternalQueryInterface(&IID_IDocHostUIHandler, reinterpret_cast<void**>(&handler_));
+
+    content_ = webkit_user_content_manager_new();
+    WebKitUserScript* external = webkit_user_script_new(kExternalScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content_, external);
+    webkit_user_script_unref(external);
+    WebKitUserScript* frames =
+        webkit_user_script_new_for_world(kFrameScript, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                         WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, kWorld, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content_, frames);
+    webkit_user_script_unref(frames);
+    webkit_user_content_manager_register_script_message_handler_in_world(content_, kFrameMessage, kWorld);
+    g_signal_connect(content_, (std::string("script-message-received::") + kFrameMessage).c_str(),
+                     G_CALLBACK(OnFrameMessage), this);
+    noScroll_ = webkit_user_style_sheet_new(kNoScrollStyle, WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                            WEBKIT_USER_STYLE_LEVEL_USER, nullptr, nullptr);
+
+    WebKitSettings* settings = webkit_settings_new();
+    webkit_settings_set_enable_javascript(settings, TRUE);
+    webkit_settings_set_javascript_can_open_windows_automatically(settings, FALSE);
+    webkit_settings_set_enable_page_cache(settings, FALSE);
+    webkit_settings_set_enable_developer_extras(settings, FALSE);
+    webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
+
+    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedContext(), "user-content-manager",
+                                         content_, "settings", settings, nullptr));
+    g_object_unref(settings);
+    g_object_ref_sink(view_);
+    cancel_ = g_cancellable_new();
+
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
+    g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitle), this);
+    g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
+    g_signal_connect(view_, "key-release-event", G_CALLBACK(OnKey), this);
+    g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+    UpdateHostInfo();
+
+    // The external object the host offers: consulted, and (since nothing in
+    // the module sets one) never bridged to page script.
+    if (handler_ != nullptr) {
+        IDispatch* ext = nullptr;
+        if (SUCCEEDED(handler_->GetExternal(&ext)) && ext != nullptr) ext->Release();
+    }
+}
+
+WebBrowserControl::~WebBrowserControl() {
+    g_cancellable_cancel(cancel_);
+    if (pendingSource_ != 0) g_source_remove(pendingSource_);
+    for (ReadRequest* r : g_reads)
+        if (r->owner == this) r->owner = nullptr;
+    g_signal_handlers_disconnect_by_data(view_, this);
+    g_signal_handlers_disconnect_by_data(content_, this);
+    webkit_user_content_manager_unregister_script_message_handler_in_world(content_, kFrameMessage, kWorld);
+    webkit_web_view_stop_loading(view_);
+    g_object_unref(view_);
+    g_object_unref(content_);
+    webkit_user_style_sheet_unref(noScroll_);
+    g_object_unref(cancel_);
+    if (document_ != nullptr) document_->Release();
+    if (handler_ != nullptr) handler_->Release();
+}
+
+void WebBrowserControl::UpdateHostInfo() {
+    DOCHOSTUIINFO info{};
+    info.cbSize = sizeof(info);
+    bool noScroll = handler_ != nullptr && handler_->GetHostInfo(&info) == S_OK && (info.dwFlags & DOCHOSTUIFLAG_SCROLL_NO);
+    if (noScroll == noScrollApplied_) return;
+    if (noScroll)
+        webkit_user_content_manager_add_style_sheet(content_, noScroll_);
+    else
+        webkit_user_content_manager_remove_style_sheet(content_, noScroll_);
+    noScrollApplied_ = noScroll;
+}
+
+// ---------------------------------------------------------------- dispatch
+
+HRESULT WebBrowserControl::Invoke(DISPID dispid, REFIID, LCID, WORD wFlags, DISPPARAMS* params, VARIANT* result,
+                                  EXCEPINFO*, UINT*) {
+    switch (dispid) {
+        case DISPID_NAVIGATE2:
+            if (!(wFlags & DISPATCH_METHOD)) return DISP_E_MEMBERNOTFOUND;
+            return Navigate2(params);
+        case DISPID_DOCUMENT:
+            if (!(wFlags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+            if (result == nullptr) return E_POINTER;
+            VariantInit(result);
+            result->vt = VT_DISPATCH;
+            result->pdispVal = document_ != nullptr ? static_cast<IHTMLDocument2*>(document_) : nullptr;
+            if (document_ != nullptr) document_->AddRef();
+            return S_OK;
+        case DISPID_LOCATIONURL: {
+            if (!(wFlags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
+            if (result == nullptr) return E_POINTER;
+            VariantInit(result);
+            const char* uri = webkit_web_view_get_uri(view_);
+            result->vt = VT_BSTR;
+            result->bstrVal = AfxUtf8ToBstr(phase_ == Phase::Helper || uri == nullptr ? "" : uri);
+            return S_OK;
+        }
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+// The variant an argument holds (by reference or not).
+const VARIANT* Deref(const VARIANTARG& a) {
+    if (a.vt == (VT_VARIANT | VT_BYREF)) return a.pvarVal;
+    return &a;
+}
+
+std::string VariantUtf8(const VARIANT* v) {
+    if (v == nullptr || v->vt != VT_BSTR || v->bstrVal == nullptr) return std::string();
+    return AfxUtf16ToUtf8(v->bstrVal, static_cast<int>(SysStringLen(v->bstrVal)));
+}
+
+HRESULT WebBrowserControl::Navigate2(DISPPARAMS* params) {
+    if (params == nullptr || params->cArgs < 1 || params->cArgs > 5) return DISP_E_BADPARAMCOUNT;
+    VARIANT empty;
+    VariantInit(&empty);
+    const VARIANT* args[5] = {&empty, &empty, &empty, &empty, &empty};
+    for (UINT i = 0; i < params->cArgs; ++i) args[i] = Deref(params->rgvarg[params->cArgs - 1 - i]);
+    const VARIANT* url = args[0];
+    if (url == nullptr || url->vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
+    std::string urlUtf8 = VariantUtf8(url);
+
+    std::string body;
+    const VARIANT* post = args[3];
+    bool isPost = false;
+    if (post != nullptr && post->vt == (VT_ARRAY | VT_UI1) && post->parray != nullptr) {
+        void* data = nullptr;
+        LONG lo = 0, hi = -1;
+        SafeArrayGetLBound(post->parray, 1, &lo);
+        SafeArrayGetUBound(post->parray, 1, &hi);
+        if (SUCCEEDED(SafeArrayAccessData(post->parray, &data))) {
+            if (hi >= lo) body.assign(static_cast<const char*>(data), static_cast<size_t>(hi - lo + 1));
+            SafeArrayUnaccessData(post->parray);
+        }
+        isPost = true;
+    }
+    std::string headers = VariantUtf8(args[4]);
+
+    BOOL cancel = FALSE;
+    FireBeforeNavigate2(urlUtf8, args[1], args[2], post, args[4], &cancel);
+    if (cancel || AfxWindowEnded(site_->m_hWnd)) return S_OK;
+
+    pending_ = PendingLoad{isPost, urlUtf8, body, headers};
+    if (pendingSource_ != 0) g_source_remove(pendingSource_);
+    pendingSource_ = 0;
+    if (deciding_)
+        pendingSource_ = g_idle_add(StartPendingLoad, this);
+    else
+        StartLoad();
+    return S_OK;
+}
+
+gboolean WebBrowserControl::StartPendingLoad(gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->pendingSource_ = 0;
+    self->StartLoad();
+    return G_SOURCE_REMOVE;
+}
+
+void WebBrowserControl::StartLoad() {
+    ++generation_;
+    committed_ = false;
+    UpdateHostInfo();
+    if (pending_.post) {
+        // The helper page posts the form; what the page does is not seen.
+        std::string page = HelperPage(pending_.url, pending_.body);
+        GBytes* bytes = g_bytes_new(page.data(), page.size());
+        phase_ = Phase::Helper;
+        ownDecisionPending_ = false;
+        webkit_web_view_load_bytes(view_, bytes, "text/html", "windows-1252", "about:blank");
+        g_bytes_unref(bytes);
+        return;
+    }
+    WebKitURIRequest* request = webkit_uri_request_new(pending_.url.c_str());
+    SoupMessageHeaders* h = webkit_uri_request_get_http_headers(request);
+    const std::string& headers = pending_.headers;
+    size_t start = 0;
+    while (h != nullptr && start < headers.size()) {
+        size_t end = headers.find('\n', start);
+        if (end == std::string::npos) end = headers.size();
+        std::string line = headers.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        size_t colon = line.find(':');
+        if (colon != std::string::npos && colon > 0) {
+            std::string value = line.substr(colon + 1);
+            value.erase(0, value.find_first_not_of(' '));
+            soup_message_headers_replace(h, line.substr(0, colon).c_str(), value.c_str());
+        }
+        start = end + 1;
+    }
+    phase_ = Phase::Own;
+    ownDecisionPending_ = true;
+    webkit_web_view_load_request(view_, request);
+    g_object_unref(request);
+}
+
+// ---------------------------------------------------------------- events
+
+void WebBrowserControl::FireBeforeNavigate2(const std::string& url, const VARIANT* flags, const VARIANT* target,
+                                            const VARIANT* postData, const VARIANT* headers, BOOL* cancel) {
+    VARIANT vUrl, vFlags, vTarget, vPost, vHeaders;
+    VariantInit(&vUrl);
+    VariantInit(&vFlags);
+    VariantInit(&vTarget);
+    VariantInit(&vPost);
+    VariantInit(&vHeaders);
+    vUrl.vt = VT_BSTR;
+    vUrl.bstrVal = AfxUtf8ToBstr(url.c_str());
+    vFlags.vt = VT_I4;
+    vFlags.lVal = flags != nullptr && flags->vt == VT_I4 ? flags->lVal : 0;
+    vTarget.vt = VT_BSTR;
+    vTarget.bstrVal = target != nullptr && target->vt == VT_BSTR ? SysAllocStringLen(target->bstrVal, SysStringLen(target->bstrVal))
+                                                                 : SysAllocStringLen(nullptr, 0);
+    if (postData != nullptr && postData->vt != VT_EMPTY) VariantCopy(&vPost, postData);
+    vHeaders.vt = VT_BSTR;
+    vHeaders.bstrVal = headers != nullptr && headers->vt == VT_BSTR
+                           ? SysAllocStringLen(headers->bstrVal, SysStringLen(headers->bstrVal))
+                           : SysAllocStringLen(nullptr, 0);
+    VARIANT_BOOL vCancel = VARIANT_FALSE;
+
+    VARIANTARG args[7];
+    for (auto& a : args) VariantInit(&a);
+    // In reverse order: Cancel, Headers, PostData, TargetFrameName, Flags, URL, pDisp.
+    args[0].vt = VT_BOOL | VT_BYREF;
+    args[0].pboolVal = &vCancel;
+    args[1].vt = VT_VARIANT | VT_BYREF;
+    args[1].pvarVal = &vHeaders;
+    args[2].vt = VT_VARIANT | VT_BYREF;
+    args[2].pvarVal = &vPost;
+    args[3].vt = VT_VARIANT | VT_BYREF;
+    args[3].pvarVal = &vTarget;
+    args[4].vt = VT_VARIANT | VT_BYREF;
+    args[4].pvarVal = &vFlags;
+    args[5].vt = VT_VARIANT | VT_BYREF;
+    args[5].pvarVal = &vUrl;
+    args[6].vt = VT_DISPATCH;
+    args[6].pdispVal = this;
+    DISPPARAMS dp{args, nullptr, 7, 0};
+    site_->FireEvent(DISPID_BEFORENAVIGATE2, &dp);
+    *cancel = vCancel != VARIANT_FALSE ? TRUE : FALSE;
+    VariantClear(&vUrl);
+    VariantClear(&vFlags);
+    VariantClear(&vTarget);
+    VariantClear(&vPost);
+    VariantClear(&vHeaders);
+}
+
+void WebBrowserControl::FireDocumentComplete(IDispatch* which, const std::string& url) {
+    VARIANT vUrl;
+    VariantInit(&vUrl);
+    vUrl.vt = VT_BSTR;
+    vUrl.bstrVal = AfxUtf8ToBstr(url.c_str());
+    VARIANTARG args[2];
+    VariantInit(&args[0]);
+    VariantInit(&args[1]);
+    args[0].vt = VT_VARIANT | VT_BYREF;
+    args[0].pvarVal = &vUrl;
+    args[1].vt = VT_DISPATCH;
+    args[1].pdispVal = which;
+    DISPPARAMS dp{args, nullptr, 2, 0};
+    site_->FireEvent(DISPID_DOCUMENTCOMPLETE, &dp);
+    VariantClear(&vUrl);
+}
+
+void WebBrowserControl::FireTitleChange(const std::string& title) {
+    if (title.empty() || title == lastTitle_) return;
+    lastTitle_ = title;
+    VARIANTARG arg;
+    VariantInit(&arg);
+    arg.vt = VT_BSTR;
+    arg.bstrVal = AfxUtf8ToBstr(title.c_str());
+    DISPPARAMS dp{&arg, nullptr, 1, 0};
+    site_->FireEvent(DISPID_TITLECHANGE, &dp);
+    VariantClear(&arg);
+}
+
+gboolean WebBrowserControl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
+                                           WebKitPolicyDecisionType type, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    if (webkit_navigation_action_is_redirect(action)) return FALSE;  // part of the navigation already reported
+    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    WebKitNavigationType navType = webkit_navigation_action_get_navigation_type(action);
+
+    if (self->phase_ == Phase::Helper) {
+        // The helper page itself, then its form submission.
+        if (navType == WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED) {
+            self->phase_ = Phase::Idle;
+            ++self->generation_;
+        }
+        webkit_policy_decision_use(decision);
+        return TRUE;
+    }
+    if (self->ownDecisionPending_ && navType == WEBKIT_NAVIGATION_TYPE_OTHER) {
+        self->ownDecisionPending_ = false;
+        self->phase_ = Phase::Idle;
+        webkit_policy_decision_use(decision);
+        return TRUE;
+    }
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+        webkit_policy_decision_ignore(decision);  // no windows besides the dialog
+        return TRUE;
+    }
+
+    // A navigation of the page (link, form, script, frame).
+    std::string url = webkit_uri_request_get_uri(request) != nullptr ? webkit_uri_request_get_uri(request) : "";
+    VARIANT target;
+    VariantInit(&target);
+    const char* frameName = webkit_navigation_action_get_frame_name(action);
+    if (frameName != nullptr) {
+        target.vt = VT_BSTR;
+        target.bstrVal = AfxUtf8ToBstr(frameName);
+    }
+    VARIANT headers;
+    VariantInit(&headers);
+    SoupMessageHeaders* h = webkit_uri_request_get_http_headers(request);
+    const char* contentType = h != nullptr ? soup_message_headers_get_one(h, "Content-Type") : nullptr;
+    if (contentType != nullptr) {
+        std::string line = std::string("Content-Type: ") + contentType + "\r\n";
+        headers.vt = VT_BSTR;
+        headers.bstrVal = AfxUtf8ToBstr(line.c_str());
+    }
+    BOOL cancel = FALSE;
+    self->deciding_ = true;
+    self->FireBeforeNavigate2(url, nullptr, &target, nullptr, &headers, &cancel);
+    self->deciding_ = false;
+    VariantClear(&target);
+    VariantClear(&headers);
+    if (cancel)
+        webkit_policy_decision_ignore(decision);
+    else
+        webkit_policy_decision_use(decision);
+    return TRUE;
+}
+
+void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (self->phase_ == Phase::Helper) return;
+    if (event == WEBKIT_LOAD_STARTED) {
+        self->committed_ = false;
+        return;
+    }
+    if (event == WEBKIT_LOAD_COMMITTED) {
+        self->committed_ = true;
+        ++self->generation_;
+        self->UpdateHostInfo();
+        // As the Windows browser does, the address stands for the title
+        // until the document names one.
+        const char* uri = webkit_web_view_get_uri(view);
+        const char* title = webkit_web_view_get_title(view);
+        self->lastTitle_.clear();
+        self->FireTitleChange(title != nullptr && *title != '\0' ? title : (uri != nullptr ? uri : ""));
+        return;
+    }
+    if (event != WEBKIT_LOAD_FINISHED || !self->committed_) return;
+    self->committed_ = false;
+    const char* uri = webkit_web_view_get_uri(view);
+    auto* read = new ReadRequest{self, self->generation_, uri != nullptr ? uri : ""};
+    g_reads.insert(read);
+    webkit_web_view_evaluate_javascript(view, kReadDocumentScript, -1, kWorld, nullptr, self->cancel_, OnDocumentRead,
+                                        read);
+}
+
+void WebBrowserControl::OnDocumentRead(GObject* source, GAsyncResult* result, gpointer data) {
+    auto* read = static_cast<ReadRequest*>(data);
+    g_reads.erase(read);
+    GError* error = nullptr;
+    JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), result, &error);
+    WebBrowserControl* self = read->owner;
+    if (self != nullptr && read->generation == self->generation_ && !AfxWindowEnded(self->site_->m_hWnd)) {
+        DocumentText text;
+        text.url = read->url;
+        if (value != nullptr && jsc_value_is_array(value)) {
+            std::string* fields[] = {&text.outerHTML, &text.innerText, &text.bodyHTML, &text.bodyText, &text.title};
+            for (guint i = 0; i < 5; ++i) {
+                JSCValue* item = jsc_value_object_get_property_at_index(value, i);
+                if (item != nullptr && jsc_value_is_string(item)) {
+                    char* s = jsc_value_to_string(item);
+                    *fields[i] = s;
+                    g_free(s);
+                }
+                if (item != nullptr) g_object_unref(item);
+            }
+        }
+        if (self->document_ != nullptr) self->document_->Release();
+        self->document_ = new HtmlDocument(std::move(text));
+        self->FireDocumentComplete(self, read->url);
+    }
+    if (value != nullptr) g_object_unref(value);
+    if (error != nullptr) g_error_free(error);
+    delete read;
+}
+
+gboolean WebBrowserControl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    // The browser's error page follows as a document of its own (with the
+    // failing address); the failed load completes nothing.
+    self->committed_ = false;
+    if (self->phase_ == Phase::Helper) self->phase_ = Phase::Idle;
+    return FALSE;
+}
+
+void WebBrowserControl::OnTitle(GObject* object, GParamSpec*, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (self->phase_ == Phase::Helper || AfxWindowEnded(self->site_->m_hWnd)) return;
+    const char* title = webkit_web_view_get_title(WEBKIT_WEB_VIEW(object));
+    if (title != nullptr) self->FireTitleChange(title);
+}
+
+gboolean WebBrowserControl::OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent* event,
+                                          WebKitHitTestResult* hit, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (self->handler_ == nullptr) return FALSE;
+    DWORD kind = CONTEXT_MENU_DEFAULT;
+    if (hit != nullptr) {
+        if (webkit_hit_test_result_context_is_link(hit))
+            kind = CONTEXT_MENU_ANCHOR;
+        else if (webkit_hit_test_result_context_is_image(hit))
+            kind = CONTEXT_MENU_IMAGE;
+        else if (webkit_hit_test_result_context_is_editable(hit))
+            kind = CONTEXT_MENU_CONTROL;
+        else if (webkit_hit_test_result_context_is_selection(hit))
+            kind = CONTEXT_MENU_TEXTSELECT;
+    }
+    POINT pt{0, 0};
+    gdouble x = 0, y = 0;
+    if (event != nullptr && gdk_event_get_root_coords(event, &x, &y)) pt = POINT{static_cast<LONG>(x), static_cast<LONG>(y)};
+    // S_OK: the host showed its menu (here: none). Anything else: the browser's own.
+    return self->handler_->ShowContextMenu(kind, &pt, nullptr, nullptr) == S_OK ? TRUE : FALSE;
+}
+
+gboolean WebBrowserControl::OnKey(GtkWidget*, GdkEventKey* event, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    if (self->handler_ == nullptr) return FALSE;
+    bool down = event->type == GDK_KEY_PRESS;
+    bool alt = (event->state & GDK_MOD1_MASK) != 0;
+    MSG msg{};
+    msg.hwnd = self->site_->m_hWnd;
+    msg.message = alt ? (down ? WM_SYSKEYDOWN : WM_SYSKEYUP) : (down ? WM_KEYDOWN : WM_KEYUP);
+    msg.wParam = AfxVirtualKeyOf(event);
+    msg.lParam = AfxKeyLParamOf(event);
+    msg.time = event->time;
+    // S_OK: the host took the keystroke. S_FALSE: the page gets it.
+    return self->handler_->TranslateAccelerator(&msg, nullptr, 0) == S_OK ? TRUE : FALSE;
+}
+
+void WebBrowserControl::OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    JSCValue* value = result != nullptr ? webkit_javascript_result_get_js_value(result) : nullptr;
+    if (self->phase_ == Phase::Helper || value == nullptr || !jsc_value_is_string(value) ||
+        AfxWindowEnded(self->site_->m_hWnd))
+        return;
+    char* url = jsc_value_to_string(value);
+    self->FireDocumentComplete(&self->frame_, url);
+    g_free(url);
+}
+
+GtkWidget* WebBrowserControl::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
+
+}  // namespace
+
+AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite) {
+    if (pSite == nullptr || !AfxUiInit()) return nullptr;
+    return new WebBrowserControl(pSite);
+}
