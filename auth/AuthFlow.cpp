@@ -143,6 +143,8 @@ int CAuthFlow::AuthThreadProcessExecute() {
     // A fresh exchange: empty reply and error text, thread not ended.
     m_pExchange = std::make_shared<CHTTPExchange>();
     m_bThreadEnd = 0;
+    // A cancel that came before the worker starts stops it before it connects.
+    if (c->m_iAuthState == STATE_CANCEL) m_pExchange->m_bCancelled.store(1);
     auto* start = new HTTP_THREAD_START{*param, m_pExchange};
     m_hThread = CreateThread(nullptr, 0, m_bUseProxy == 1 ? m_kind.pfnWininet : m_kind.pfnSocket, start, 0, &m_dwThreadID);
     if (m_hThread == nullptr) {

@@ -153,6 +153,7 @@ HttpResponse MpiSandbox::Result(const HttpRequest& req) {
         page = result_;
     }
     HttpResponse r;
+    r.contentType = page.contentType;
     if (!page.raw.empty()) {
         r.body = page.raw;
         return r;

@@ -44,6 +44,7 @@ struct ResultPage {
                                        "4111111111111111"};
     std::string json;  // appended after the record when not empty
     std::string raw;   // when not empty, the whole page
+    std::string contentType = "text/html; charset=windows-1252";
 };
 
 class MpiSandbox {

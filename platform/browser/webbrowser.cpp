@@ -802,13 +802,60 @@ void WebBrowserControl::OnDocumentRead(GObject* source, GAsyncResult* result, gp
     delete read;
 }
 
-gboolean WebBrowserControl::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer data) {
+namespace {
+
+std::string HtmlText(const char* text) {
+    std::string out;
+    for (const char* p = text != nullptr ? text : ""; *p; ++p) {
+        switch (*p) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            default:
+                out.push_back(*p);
+        }
+    }
+    return out;
+}
+
+// The page the browser shows when a page cannot be reached, in the words of
+// the Windows browser (Korean on a Korean system), with the toolkit's own
+// reason underneath.
+std::string ErrorPageHtml(const char* uri, const GError* error) {
+    bool korean = GetSystemDefaultLangID() == LANG_KOREAN_DEFAULT;
+    // "No page to display" / "The server could not be found".
+    const char* title = korean ? "\xED\x91\x9C\xEC\x8B\x9C\xED\x95\xA0 \xED\x8E\x98\xEC\x9D\xB4\xEC\xA7\x80 \xEC\x97\x86\xEC\x9D\x8C"
+                               : "Cannot find server";
+    const char* heading =
+        korean ? "\xEC\x84\x9C\xEB\xB2\x84\xEB\xA5\xBC \xEC\xB0\xBE\xEC\xA7\x80 \xEB\xAA\xBB\xED\x95\x98\xEC\x98\x80\xEC\x8A\xB5\xEB\x8B\x88\xEB\x8B\xA4"
+               : "The page cannot be displayed";
+    return std::string("<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>") + title +
+           "</title></head><body style=\"font-family:sans-serif;margin:12px\"><h3>" + heading + "</h3><p>" + title +
+           "</p><p style=\"color:#666\">" + HtmlText(uri) + "<br>" + HtmlText(error != nullptr ? error->message : "") +
+           "</p></body></html>";
+}
+
+}  // namespace
+
+gboolean WebBrowserControl::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, gchar* uri, GError* error, gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
-    // The browser's error page follows as a document of its own (with the
-    // failing address); the failed load completes nothing.
     self->committed_ = false;
     if (self->phase_ == Phase::Helper) self->phase_ = Phase::Idle;
-    return FALSE;
+    // A load that was replaced or stopped shows nothing.
+    if (error != nullptr && (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+                             g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)))
+        return FALSE;
+    // The browser's error page follows as a document of its own, with the
+    // failing address; the failed load completes nothing.
+    std::string html = ErrorPageHtml(uri, error);
+    webkit_web_view_load_alternate_html(view, html.c_str(), uri, nullptr);
+    return TRUE;
 }
 
 void WebBrowserControl::OnTitle(GObject* object, GParamSpec*, gpointer data) {
