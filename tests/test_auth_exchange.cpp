@@ -136,3 +136,28 @@ TEST_F(AuthExchange, UnreachableServerIsANetworkError) {
     EXPECT_EQ(flow.AuthThreadProcessParse(), AUTH_ERROR_NETWORK);
     EXPECT_STREQ(ctrl->m_Msg1, "Network or Server Error, Try Again! (SOCKET_CONNECT Error Code:-1)");
 }
+
+TEST_F(AuthExchange, WorkerOutlivesItsDialog) {
+    // The dialog ends (and goes) while its worker still waits for the
+    // server; the worker finishes later into its own exchange and touches
+    // nothing of the dialog or the control.
+    sandbox::EnrollmentReply slow;
+    slow.delayMs = 600;
+    mpi.SetEnrollmentReply(slow);
+    std::weak_ptr<CHTTPExchange> exchange;
+    for (int forced : {1, 2}) {
+        ctrl->m_nForcedProxyEnv = forced;
+        ctrl->m_iAuthState = STATE_VEREQ;
+        size_t before = mpi.Enrollments().size();
+        {
+            RecordingSite gone;
+            CAuthFlow dialogFlow(kKind, &gone);
+            dialogFlow.m_pVemoMPIOCXCtrl = ctrl;
+            ASSERT_EQ(dialogFlow.AuthThreadProcessExecute(), 0);
+            exchange = dialogFlow.m_pExchange;
+        }
+        for (int i = 0; i < 500 && !exchange.expired(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_TRUE(exchange.expired()) << "the worker finished and let go of its exchange";
+        EXPECT_EQ(mpi.Enrollments().size(), before + 1);
+    }
+}
