@@ -146,6 +146,17 @@ inline void Xor16(uint8_t* dst, const uint8_t* a, const uint8_t* b) {
     for (int i = 0; i < SEED_BLOCK_SIZE; ++i) dst[i] = static_cast<uint8_t>(a[i] ^ b[i]);
 }
 
+// The number of PKCS #7 padding bytes at the end of a deciphered block, or
+// -1 when the padding is not valid (last byte 0 or above 16, or the padding
+// bytes differ).
+int PaddingLength(const uint8_t* block) {
+    uint8_t v = block[SEED_BLOCK_SIZE - 1];
+    if (v == 0 || v > SEED_BLOCK_SIZE) return -1;
+    for (uint32_t i = SEED_BLOCK_SIZE - v; i < SEED_BLOCK_SIZE; ++i)
+        if (block[i] != v) return -1;
+    return v;
+}
+
 bool ModeKnown(int32_t mode) { return mode >= SEED_MODE_ECB && mode <= SEED_MODE_CFB; }
 
 // Processes one whole block of `in` into `out` (16 bytes each, may alias).
@@ -391,11 +402,9 @@ int32_t CMPISeed::SeedDecryptFinal(SEED_CONTEXT* ctx, uint8_t* out, uint32_t* ou
             ctx->count = 0;
             uint32_t keep = SEED_BLOCK_SIZE;
             if (ctx->padding == SEED_PADDING_PKCS7) {
-                uint8_t v = block[SEED_BLOCK_SIZE - 1];
-                bool bad = v == 0 || v > SEED_BLOCK_SIZE;
-                for (uint32_t i = SEED_BLOCK_SIZE - (bad ? 0 : v); i < SEED_BLOCK_SIZE; ++i) bad = bad || block[i] != v;
-                if (bad) return SEED_ERR_BAD_PADDING;
-                keep = SEED_BLOCK_SIZE - v;
+                int pad = PaddingLength(block);
+                if (pad < 0) return SEED_ERR_BAD_PADDING;
+                keep = SEED_BLOCK_SIZE - static_cast<uint32_t>(pad);
             }
             std::memcpy(out, block, keep);
             *outLen = keep;
@@ -463,11 +472,9 @@ int32_t CMPISeed::SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, 
     ctx->count = 0;
     *outLen = blocks * SEED_BLOCK_SIZE;
 
-    uint8_t v = last[SEED_BLOCK_SIZE - 1];
-    bool bad = v == 0 || v > SEED_BLOCK_SIZE;
-    for (uint32_t i = SEED_BLOCK_SIZE - (bad ? 0 : v); i < SEED_BLOCK_SIZE; ++i) bad = bad || last[i] != v;
-    if (bad) return SEED_ERR_BAD_PADDING;
-    *checkLen = blocks * SEED_BLOCK_SIZE - v;
+    int pad = PaddingLength(last);
+    if (pad < 0) return SEED_ERR_BAD_PADDING;
+    *checkLen = blocks * SEED_BLOCK_SIZE - static_cast<uint32_t>(pad);
     return SEED_OK;
 }
 

@@ -153,6 +153,8 @@ WebServer::WebServer() {
     acceptThread_ = std::thread(&WebServer::AcceptLoop, this);
 }
 
+WebServer::WebServer(Handler handler) : WebServer() { Route("", std::move(handler)); }
+
 WebServer::~WebServer() { Stop(); }
 
 void WebServer::Stop() {

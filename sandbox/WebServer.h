@@ -50,6 +50,8 @@ public:
     using Handler = std::function<HttpResponse(const HttpRequest&)>;
 
     WebServer();
+    // A server whose every request goes to one handler.
+    explicit WebServer(Handler handler);
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;

@@ -14,7 +14,7 @@
 #include "platform/afx/afxwin.h"
 #include "platform/browser/mshtml.h"
 #include "resources/VemoMPIOCX_rc.h"
-#include "tests/support/httpserver.h"
+#include "sandbox/WebServer.h"
 #include "tests/support/loopback.h"
 #include "ui/CustomOccManager.h"
 #include "ui/WebBrowser2.h"
@@ -192,8 +192,9 @@ protected:
     }
 };
 
-httptest::Response Html(const std::string& body) {
-    httptest::Response r;
+sandbox::HttpResponse Html(const std::string& body) {
+    sandbox::HttpResponse r;
+    r.contentType = "text/html; charset=utf-8";
     r.body = body;
     return r;
 }
@@ -201,8 +202,8 @@ httptest::Response Html(const std::string& body) {
 // ---------------------------------------------------------------- navigation and events
 
 TEST_F(BrowserTest, GetFiresBeforeNavigateTitlesAndDocumentCompleteWithTheDocument) {
-    httptest::Server server([](const httptest::Request& req) {
-        if (req.path == "/frame") return Html("<html><body>inner frame</body></html>");
+    sandbox::WebServer server([](const sandbox::HttpRequest& req) {
+        if (req.Path() == "/frame") return Html("<html><body>inner frame</body></html>");
         return Html("<html><head><title>Wait Page</title></head><body><p>please wait</p>"
                     "<iframe src=\"/frame\"></iframe></body></html>");
     });
@@ -233,8 +234,8 @@ TEST_F(BrowserTest, GetFiresBeforeNavigateTitlesAndDocumentCompleteWithTheDocume
 }
 
 TEST_F(BrowserTest, BeforeNavigateCanCancelAndPageNavigationsAreAnnounced) {
-    httptest::Server server([](const httptest::Request& req) {
-        if (req.path == "/next") return Html("<html><head><title>Next</title></head><body>next</body></html>");
+    sandbox::WebServer server([](const sandbox::HttpRequest& req) {
+        if (req.Path() == "/next") return Html("<html><head><title>Next</title></head><body>next</body></html>");
         return Html("<html><body onload=\"setTimeout(function(){ location.href='/blocked'; }, 50)\">start</body></html>");
     });
     BrowserDialog dlg;
@@ -250,13 +251,13 @@ TEST_F(BrowserTest, BeforeNavigateCanCancelAndPageNavigationsAreAnnounced) {
     if (rc != 0)
         for (const Event& e : dlg.events) std::cout << e.kind << " " << e.url << "\n";
     ASSERT_EQ(rc, 0);
-    for (const httptest::Request& r : server.Requests()) EXPECT_NE(r.path, "/blocked");
+    for (const sandbox::HttpRequest& r : server.Requests()) EXPECT_NE(r.Path(), "/blocked");
     EXPECT_EQ(dlg.Last("complete")->url, server.Url("/next"));
     EXPECT_EQ(dlg.Count("before"), 3);  // start, blocked (cancelled), next
 }
 
 TEST_F(BrowserTest, PostDeliversTheFormBytesAsUrlEncodedFieldsWithoutHelperEvents) {
-    httptest::Server server([](const httptest::Request&) {
+    sandbox::WebServer server([](const sandbox::HttpRequest&) {
         return Html("<html><head><title>ACS</title></head><body>acs page</body></html>");
     });
     // Fields holding every byte value but NUL, Korean text in code page 949,
@@ -283,11 +284,11 @@ TEST_F(BrowserTest, PostDeliversTheFormBytesAsUrlEncodedFieldsWithoutHelperEvent
 
     auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
-    const httptest::Request& r = requests[0];
+    const sandbox::HttpRequest& r = requests[0];
     EXPECT_EQ(r.method, "POST");
-    EXPECT_EQ(r.path, "/acs/auth.jsp?x=1");
-    EXPECT_EQ(r.headers.at("content-type"), "application/x-www-form-urlencoded");
-    auto fields = httptest::DecodeForm(r.body);
+    EXPECT_EQ(r.target, "/acs/auth.jsp?x=1");
+    EXPECT_EQ(r.Header("Content-Type"), "application/x-www-form-urlencoded");
+    auto fields = sandbox::DecodeForm(r.body);
     ASSERT_EQ(fields.size(), 5u);
     EXPECT_EQ(fields[0].first, "PaReq");
     // HTML form submission writes a lone CR or LF as CR LF; every other
@@ -316,14 +317,14 @@ TEST_F(BrowserTest, PostDeliversTheFormBytesAsUrlEncodedFieldsWithoutHelperEvent
 }
 
 TEST_F(BrowserTest, CrLfPairsAndSingleBytesSurviveThePost) {
-    httptest::Server server([](const httptest::Request&) { return Html("<html><body>ok</body></html>"); });
+    sandbox::WebServer server([](const sandbox::HttpRequest&) { return Html("<html><body>ok</body></html>"); });
     BrowserDialog dlg;
     dlg.start = [&](BrowserDialog* d) { d->Post(server.Url("/p"), "a=1%0D%0A2&b=%2A-._%20+&c=&d"); };
     dlg.done = [](BrowserDialog* d) { return d->Count("complete") == 1; };
     ASSERT_EQ(dlg.DoModal(), 0);
     auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
-    auto fields = httptest::DecodeForm(requests[0].body);
+    auto fields = sandbox::DecodeForm(requests[0].body);
     ASSERT_EQ(fields.size(), 4u);
     EXPECT_EQ(fields[0].second, "1\r\n2");
     EXPECT_EQ(fields[1].second, "*-._  ");
@@ -350,7 +351,7 @@ TEST_F(BrowserTest, UnreachableAddressShowsTheBrowsersErrorPage) {
 // ---------------------------------------------------------------- host behaviour
 
 TEST_F(BrowserTest, TallPageHasNoScrollBarsUnderTheHostHandler) {
-    httptest::Server server([](const httptest::Request&) {
+    sandbox::WebServer server([](const sandbox::HttpRequest&) {
         return Html("<!DOCTYPE html><html><body style=\"margin:0\"><div style=\"height:5000px;width:3000px\">tall</div>"
                     "</body></html>");
     });
@@ -384,7 +385,7 @@ TEST_F(BrowserTest, TallPageHasNoScrollBarsUnderTheHostHandler) {
 }
 
 TEST_F(BrowserTest, RightClickShowsNoContextMenuUnderTheHostHandler) {
-    httptest::Server server([](const httptest::Request&) {
+    sandbox::WebServer server([](const sandbox::HttpRequest&) {
         return Html("<html><body style=\"margin:0\"><p style=\"height:400px\">text to click</p></body></html>");
     });
     auto menus = [&](bool custom) {
@@ -414,8 +415,8 @@ TEST_F(BrowserTest, RightClickShowsNoContextMenuUnderTheHostHandler) {
 }
 
 TEST_F(BrowserTest, KeystrokesReachThePageFormAndReturnSubmitsIt) {
-    httptest::Server server([](const httptest::Request& req) {
-        if (req.path.rfind("/result", 0) == 0) return Html("<html><body>got it</body></html>");
+    sandbox::WebServer server([](const sandbox::HttpRequest& req) {
+        if (req.Path().rfind("/result", 0) == 0) return Html("<html><body>got it</body></html>");
         return Html("<html><body><form action=\"/result\" method=\"get\">"
                     "<input id=\"q\" name=\"q\" autofocus></form></body></html>");
     });
@@ -441,7 +442,7 @@ TEST_F(BrowserTest, KeystrokesReachThePageFormAndReturnSubmitsIt) {
 }
 
 TEST_F(BrowserTest, PageCanTouchWindowExternalWithoutFailing) {
-    httptest::Server server([](const httptest::Request&) {
+    sandbox::WebServer server([](const sandbox::HttpRequest&) {
         return Html("<html><head><title>before</title></head><body><script>"
                     "try { var e = window.external; e.AddFavorite('http://x', 'y'); var v = e.someProperty;"
                     "  e.other = 1; document.title = 'external ok ' + (typeof e); }"
@@ -500,7 +501,7 @@ TEST_F(BrowserTest, HostHandlerAnswersAsTheHostRequires) {
 TEST_F(BrowserTest, SnapshotOfTheDialogWithAPage) {
     const char* dir = std::getenv("VEMOMPI_SCREENSHOT_DIR");
     if (dir == nullptr) GTEST_SKIP() << "VEMOMPI_SCREENSHOT_DIR not set";
-    httptest::Server server([](const httptest::Request&) {
+    sandbox::WebServer server([](const sandbox::HttpRequest&) {
         return Html("<html><head><title>Issuer Authentication</title></head>"
                     "<body style=\"font-family:sans-serif;background:#f4f6fa\"><h2>Verified by Issuer</h2>"
                     "<p>Merchant: Test Shop<br>Amount: 12,000 KRW</p>"

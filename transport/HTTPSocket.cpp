@@ -275,13 +275,6 @@ DWORD SocketAuthThread(const SocketInstance& inst, LPVOID lpParam) {
     return 0;
 }
 
-// Copies a text field of n bytes, terminated within them.
-void CopyField(char* dst, const char* src, size_t n) {
-    size_t len = strnlen(src, n - 1);
-    std::memcpy(dst, src, len);
-    dst[len] = '\0';
-}
-
 }  // namespace
 
 DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam) { return SocketAuthThread(kNormal, lpParam); }
@@ -294,8 +287,8 @@ DWORD SendHTTPPostData_S(LPVOID lpParam) {
     CReportExchange& rep = *start->report;
     char szUrl[sizeof(rep.szHTTPUrl)];
     char szBody[sizeof(rep.szPostParam)];
-    CopyField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
-    CopyField(szBody, rep.szPostParam, sizeof(szBody));
+    CopyTextField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
+    CopyTextField(szBody, rep.szPostParam, sizeof(szBody));
     int status = 0;
     {
         auto run = std::make_unique<CSocketPost>(kReport, szUrl, szBody, nullptr);

@@ -1,5 +1,7 @@
 #include "transport/HTTPTransport.h"
 
+#include <cstring>
+
 HTTP_THREAD_PARAM g_HTTPParam_Normal;
 HTTP_THREAD_PARAM g_HTTPParam;
 
@@ -27,4 +29,10 @@ bool CloseSocketHandle(std::atomic<SOCKET>& hVar) {
     if (s == 0) return false;
     closesocket(s);
     return true;
+}
+
+void CopyTextField(char* dst, const char* src, size_t n) {
+    size_t len = strnlen(src, n - 1);
+    std::memcpy(dst, src, len);
+    dst[len] = '\0';
 }

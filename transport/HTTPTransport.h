@@ -53,6 +53,10 @@ bool CloseInternetHandle(std::atomic<HINTERNET>& hVar);
 // variable if there is one and leaves it 0. Returns whether there was one.
 bool CloseSocketHandle(std::atomic<SOCKET>& hVar);
 
+// Copies a text field of a shared block into a buffer of n bytes, cut and
+// terminated within them (what the transports read of their blocks).
+void CopyTextField(char* dst, const char* src, size_t n);
+
 // ---------------------------------------------------------------- worker entries
 
 // Started with the win layer's CreateThread. The authentication entries take

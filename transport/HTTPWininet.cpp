@@ -286,13 +286,6 @@ DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
     return ok ? 0 : 1;
 }
 
-// Copies a text field of n bytes, terminated within them.
-void CopyField(char* dst, const char* src, size_t n) {
-    size_t len = strnlen(src, n - 1);
-    std::memcpy(dst, src, len);
-    dst[len] = '\0';
-}
-
 }  // namespace
 
 DWORD HTTPThreadFunction_Wininet_Normal(LPVOID lpParam) { return WininetAuthThread(kNormal, lpParam); }
@@ -307,8 +300,8 @@ DWORD SendHTTPPostData_W(LPVOID lpParam) {
     // started and are only read now; read them within their buffers.
     char szUrl[sizeof(rep.szHTTPUrl)];
     char szBody[sizeof(rep.szPostParam)];
-    CopyField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
-    CopyField(szBody, rep.szPostParam, sizeof(szBody));
+    CopyTextField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
+    CopyTextField(szBody, rep.szPostParam, sizeof(szBody));
     bool ok = false;
     {
         CWininetPost run(kReport, szUrl, true, szBody, nullptr);
