@@ -282,19 +282,14 @@ DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam) { return SocketAuthThread
 DWORD HTTPThreadFunction_Socket(LPVOID lpParam) { return SocketAuthThread(kSkin, lpParam); }
 
 DWORD SendHTTPPostData_S(LPVOID lpParam) {
-    std::unique_ptr<REPORT_THREAD_START> start(static_cast<REPORT_THREAD_START*>(lpParam));
-    if (!start || !start->report) return 0;
-    CReportExchange& rep = *start->report;
-    char szUrl[sizeof(rep.szHTTPUrl)];
-    char szBody[sizeof(rep.szPostParam)];
-    CopyTextField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
-    CopyTextField(szBody, rep.szPostParam, sizeof(szBody));
+    auto req = std::make_unique<REPORT_REQUEST>();
+    if (!TakeReportRequest(lpParam, req.get())) return 0;
     int status = 0;
     {
-        auto run = std::make_unique<CSocketPost>(kReport, szUrl, szBody, nullptr);
+        auto run = std::make_unique<CSocketPost>(kReport, req->szUrl, req->szBody, nullptr);
         run->Run();
         status = run->StatusCode();
     }
-    rep.iThreadResult1.store(status);
+    req->report->iThreadResult1.store(status);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "transport/HTTPTransport.h"
 
 #include <cstring>
+#include <memory>
 
 HTTP_THREAD_PARAM g_HTTPParam_Normal;
 HTTP_THREAD_PARAM g_HTTPParam;
@@ -31,8 +32,22 @@ bool CloseSocketHandle(std::atomic<SOCKET>& hVar) {
     return true;
 }
 
+namespace {
+
+// Copies a text field into a buffer of n bytes, cut and terminated within them.
 void CopyTextField(char* dst, const char* src, size_t n) {
     size_t len = strnlen(src, n - 1);
     std::memcpy(dst, src, len);
     dst[len] = '\0';
+}
+
+}  // namespace
+
+bool TakeReportRequest(LPVOID lpParam, REPORT_REQUEST* pRequest) {
+    std::unique_ptr<REPORT_THREAD_START> start(static_cast<REPORT_THREAD_START*>(lpParam));
+    if (!start || !start->report) return false;
+    pRequest->report = start->report;
+    CopyTextField(pRequest->szUrl, start->report->szHTTPUrl, sizeof(pRequest->szUrl));
+    CopyTextField(pRequest->szBody, start->report->szPostParam, sizeof(pRequest->szBody));
+    return true;
 }

@@ -53,9 +53,18 @@ bool CloseInternetHandle(std::atomic<HINTERNET>& hVar);
 // variable if there is one and leaves it 0. Returns whether there was one.
 bool CloseSocketHandle(std::atomic<SOCKET>& hVar);
 
-// Copies a text field of a shared block into a buffer of n bytes, cut and
-// terminated within them (what the transports read of their blocks).
-void CopyTextField(char* dst, const char* src, size_t n);
+// What a report worker posts: its own copy of the report's URL and body
+// (written before the first worker started, read within their buffers), and
+// the report whose result it sets.
+struct REPORT_REQUEST {
+    std::shared_ptr<CReportExchange> report;
+    char szUrl[sizeof(CReportExchange::szHTTPUrl)];
+    char szBody[sizeof(CReportExchange::szPostParam)];
+};
+
+// Takes over a report worker's REPORT_THREAD_START (and deletes it). False
+// when there is no report to post.
+bool TakeReportRequest(LPVOID lpParam, REPORT_REQUEST* pRequest);
 
 // ---------------------------------------------------------------- worker entries
 

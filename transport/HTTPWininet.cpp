@@ -293,20 +293,13 @@ DWORD HTTPThreadFunction_Wininet_Normal(LPVOID lpParam) { return WininetAuthThre
 DWORD HTTPThreadFunction_Wininet(LPVOID lpParam) { return WininetAuthThread(kSkin, lpParam); }
 
 DWORD SendHTTPPostData_W(LPVOID lpParam) {
-    std::unique_ptr<REPORT_THREAD_START> start(static_cast<REPORT_THREAD_START*>(lpParam));
-    if (!start || !start->report) return 1;
-    CReportExchange& rep = *start->report;
-    // The report's URL and body were written before the first worker
-    // started and are only read now; read them within their buffers.
-    char szUrl[sizeof(rep.szHTTPUrl)];
-    char szBody[sizeof(rep.szPostParam)];
-    CopyTextField(szUrl, rep.szHTTPUrl, sizeof(szUrl));
-    CopyTextField(szBody, rep.szPostParam, sizeof(szBody));
+    auto req = std::make_unique<REPORT_REQUEST>();
+    if (!TakeReportRequest(lpParam, req.get())) return 1;
     bool ok = false;
     {
-        CWininetPost run(kReport, szUrl, true, szBody, nullptr);
+        CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr);
         ok = run.Run();
     }
-    rep.iThreadResult2.store(ok ? 200 : -100);
+    req->report->iThreadResult2.store(ok ? 200 : -100);
     return ok ? 0 : 1;
 }

@@ -353,18 +353,30 @@ std::string StoredBytes(DWORD type, const BYTE* data, DWORD size) {
 
 // ---------------------------------------------------------------- the calls
 
+namespace {
+
+// Opening and creating start alike: the handle's key, the full path of the
+// subkey, and the registry as it is now, in which the handle's key must
+// still exist.
+LONG ViewSubkey(HKEY hKey, LPCSTR lpSubKey, KeyHandle* base, std::string* full, RegTree* view) {
+    if (!Resolve(hKey, base)) return ERROR_INVALID_HANDLE;
+    LONG rc = JoinPath(base->path, lpSubKey, full);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = LoadView(base->file, view);
+    if (rc != ERROR_SUCCESS) return rc;
+    return view->Exists(base->path) ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
+}  // namespace
+
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     KeyHandle base;
-    if (!Resolve(hKey, &base)) return ERROR_INVALID_HANDLE;
     std::string full;
-    LONG rc = JoinPath(base.path, lpSubKey, &full);
-    if (rc != ERROR_SUCCESS) return rc;
     RegTree view;
-    rc = LoadView(base.file, &view);
+    LONG rc = ViewSubkey(hKey, lpSubKey, &base, &full, &view);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!view.Exists(base.path)) return ERROR_KEY_DELETED;
     if (!view.Exists(full)) return ERROR_FILE_NOT_FOUND;
     if ((samDesired & kWriteRights) != 0 && !MayWrite(base.file)) return ERROR_ACCESS_DENIED;
     *phkResult = NewHandle(base.file, StoredPath(view, full), samDesired);
@@ -376,14 +388,10 @@ LONG RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM sam
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
     KeyHandle base;
-    if (!Resolve(hKey, &base)) return ERROR_INVALID_HANDLE;
     std::string full;
-    LONG rc = JoinPath(base.path, lpSubKey, &full);
-    if (rc != ERROR_SUCCESS) return rc;
     RegTree view;
-    rc = LoadView(base.file, &view);
+    LONG rc = ViewSubkey(hKey, lpSubKey, &base, &full, &view);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!view.Exists(base.path)) return ERROR_KEY_DELETED;
 
     DWORD disposition = REG_OPENED_EXISTING_KEY;
     std::string stored = StoredPath(view, full);
