@@ -451,7 +451,12 @@ TEST_F(BrowserTest, PageCanTouchWindowExternalWithoutFailing) {
     });
     BrowserDialog dlg;
     dlg.start = [&](BrowserDialog* d) { d->Go(server.Url("/ext")); };
-    dlg.done = [](BrowserDialog* d) { return d->Count("complete") == 1; };
+    // The page's script sets the title as it runs; the title event may come
+    // after the load completed, so wait for the script's verdict.
+    dlg.done = [](BrowserDialog* d) {
+        const auto* title = d->Last("title");
+        return d->Count("complete") == 1 && title != nullptr && title->url.rfind("external ", 0) == 0;
+    };
     ASSERT_EQ(dlg.DoModal(), 0);
     EXPECT_EQ(dlg.Last("title")->url.rfind("external ok", 0), 0u) << dlg.Last("title")->url;
 }
