@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "crypto/MPIMask.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "transport/HTTPTransport.h"
 
@@ -57,7 +58,7 @@ int CVemoMPIAuthNormalDialog::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 BOOL CVemoMPIAuthNormalDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
-    OutputDebugStringA("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
+    MPIDebugOutput("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
     CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
 
     // Size the window, keeping its top-left corner; the browser fills the
