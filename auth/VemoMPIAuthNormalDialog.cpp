@@ -107,7 +107,9 @@ void CVemoMPIAuthNormalDialog::OnTimer(UINT_PTR nIDEvent) {
                 }
                 break;
             case TIMER_EVENT_VEREQ_TIMEOUT:
-                if (!m_Flow.ThreadEnded()) {
+                // A cancel stays a cancel: nothing leaves STATE_CANCEL but
+                // the end of the dialog, so here the timer only stops.
+                if (!m_Flow.ThreadEnded() && c->m_iAuthState != STATE_CANCEL) {
                     c->m_iAuthState = STATE_TIMEOUT;
                     OnCancel();
                 }
