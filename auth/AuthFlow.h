@@ -102,10 +102,13 @@ public:
     // Browser events.
     void OnBeforeNavigate2(const VARIANT* pUrl);
     void OnDocumentComplete(const VARIANT* pUrl);
+    // The capture's text step: reads the result record and the JSON object
+    // of a result page's text (at most 8095 bytes) into the control's
+    // properties. 0, a failure code, or -1 for the browser's own error page.
+    int CaptureResult(const std::string& pageText);
 
 private:
     void HandOff(const CString& paReq, const CString& termUrl, const CString& md, const CString& acsUrl);
-    int CaptureResult(const std::string& pageText);
     bool Korean() const;
 
     const AUTH_DIALOG_KIND& m_kind;

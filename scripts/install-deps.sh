@@ -21,6 +21,9 @@ packages="
   xvfb
   xauth
   fonts-dejavu-core
+  clang
+  libclang-rt-14-dev
+  llvm-14
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

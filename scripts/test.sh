@@ -2,7 +2,8 @@
 # The whole test suite: installs what it needs, then builds and runs the
 # tests three times: an ordinary build with warnings as errors, a build with
 # the address and undefined-behaviour sanitizers, and one with the thread
-# sanitizer. Any failure fails the script.
+# sanitizer; then it runs every fuzz target briefly. Any failure fails the
+# script.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -29,3 +30,7 @@ LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp" ASAN_OPTIONS=detect_leaks=1:ab
   run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVEMOMPI_SANITIZE=address,undefined -DVEMOMPI_BENCH=OFF
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$sanitizers/tsan.supp" \
   run_suite build/tsan -DCMAKE_BUILD_TYPE=Debug -DVEMOMPI_SANITIZE=thread -DVEMOMPI_BENCH=OFF
+# The fuzz targets (a clang build of their own, instrumented for the
+# fuzzer and the address and undefined-behaviour sanitizers): each one
+# briefly from its seed corpus.
+scripts/fuzz.sh -j 2 --brief

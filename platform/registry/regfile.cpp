@@ -44,17 +44,69 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-// UTF-16LE bytes as UTF-8, up to the first NUL character.
+// Texts cross to UTF-16 and back exactly, whatever bytes they hold: a byte
+// that does not start a valid UTF-8 sequence goes over as the lone low
+// surrogate U+DC00 plus the byte (U+DC80 to U+DCFF), and comes back as that
+// byte. Valid UTF-8 never holds a surrogate, so the two cannot be confused;
+// any other lone surrogate comes back in the three-byte form of its value.
+size_t ValidUtf8At(const std::string& s, size_t i, char32_t* cp) {
+    unsigned char b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        *cp = b0;
+        return 1;
+    }
+    size_t n = b0 >= 0xC2 && b0 <= 0xDF ? 2 : b0 >= 0xE0 && b0 <= 0xEF ? 3 : b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+    if (n == 0 || i + n > s.size()) return 0;
+    char32_t c = b0 & (0xFF >> (n + 1));
+    for (size_t k = 1; k < n; ++k) {
+        unsigned char b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) return 0;
+        c = (c << 6) | (b & 0x3F);
+    }
+    if ((n == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (n == 4 && (c < 0x10000 || c > 0x10FFFF)))
+        return 0;  // an overlong form, a surrogate, or beyond U+10FFFF
+    *cp = c;
+    return n;
+}
+
+void AppendUtf8(std::string* out, char32_t c) {
+    if (c < 0x80) {
+        out->push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out->push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out->push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out->push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+// UTF-16LE bytes as text. The terminating NUL goes; a NUL inside stays, as
+// the value holds it.
 bool Utf16LeToText(const std::string& bytes, std::string* text) {
     if (bytes.size() % 2 != 0) return false;
     std::u16string wide;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char16_t c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                           (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        if (c == 0) break;
-        wide.push_back(c);
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        wide.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                             (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+    if (!wide.empty() && wide.back() == u'\0') wide.pop_back();
+    text->clear();
+    for (size_t i = 0; i < wide.size(); ++i) {
+        char32_t c = wide[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
+        } else if (c >= 0xDC80 && c <= 0xDCFF) {
+            text->push_back(static_cast<char>(c - 0xDC00));
+            continue;
+        }
+        AppendUtf8(text, c);
     }
-    *text = win_layer::WideToUtf8(wide.data(), wide.size());
     return true;
 }
 
@@ -191,12 +243,28 @@ bool NeedsHexText(const std::string& text) {
     return false;
 }
 
+// The text as UTF-16LE with its terminating NUL (see ValidUtf8At).
 std::string TextAsUtf16Le(const std::string& text) {
-    std::u16string wide = win_layer::Utf8ToWide(text);
     std::string bytes;
-    for (char16_t c : wide) {
+    auto put = [&bytes](char32_t c) {
         bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
+        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    };
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        size_t n = ValidUtf8At(text, i, &c);
+        if (n == 0) {
+            put(0xDC00 + static_cast<unsigned char>(text[i]));
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            put(0xD800 + ((c - 0x10000) >> 10));
+            put(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            put(c);
+        }
+        i += n;
     }
     bytes.append(2, '\0');
     return bytes;

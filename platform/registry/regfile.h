@@ -13,7 +13,8 @@ namespace reg_layer {
 struct RegValue {
     std::string name;  // UTF-8; empty for the default value
     DWORD type = 0;
-    std::string data;  // REG_SZ: UTF-8 text without a NUL; other types: the bytes as stored
+    std::string data;  // REG_SZ: UTF-8 text (a hand-edited file may add NULs and
+                       // bytes that are not UTF-8); other types: the bytes as stored
 };
 
 struct RegKey {
@@ -72,7 +73,8 @@ bool ParseRegText(const std::string& bytes, RegTree* tree, int* badLine);
 
 // The file text: the version 5.00 header, then each key as a section with
 // its values, CR LF line ends, UTF-8. Texts holding a line break are written
-// as hex(1) data, since a quoted text cannot span lines.
+// as hex(1) data, since a quoted text cannot span lines; reading the text
+// back gives every value exactly, whatever bytes it holds.
 std::string FormatRegText(const RegTree& tree);
 
 }  // namespace reg_layer
