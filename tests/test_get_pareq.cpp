@@ -191,3 +191,39 @@ TEST_F(GetPAReq, WinsockIsRetriedBeforeAnyArgumentIsLookedAt) {
     ctrl = new CVemoMPIOCXCtrl();
     EXPECT_EQ(WSAStartupCountForTesting(), base + 1) << "the retried start-up was ended with its control";
 }
+
+namespace {
+
+// Dialogs as RunAuthDialog meets them: one that cannot be created, one that
+// records how it was run.
+struct UncreatableDialog {
+    explicit UncreatableDialog(void*) {}
+    static void* operator new(size_t, const std::nothrow_t&) noexcept { return nullptr; }
+    static void operator delete(void*) noexcept {}
+    void SetControl(CVemoMPIOCXCtrl*) { ADD_FAILURE() << "never created"; }
+    INT_PTR DoModal() { return 99; }
+};
+
+struct RecordingDialog {
+    static inline int destroyed = 0;
+    static inline bool hadParent = true;
+    static inline CVemoMPIOCXCtrl* controlAtRun = nullptr;
+    explicit RecordingDialog(void* parent) { hadParent = parent != nullptr; }
+    ~RecordingDialog() { ++destroyed; }
+    void SetControl(CVemoMPIOCXCtrl* c) { control = c; }
+    INT_PTR DoModal() {
+        controlAtRun = control;
+        return -7;
+    }
+    CVemoMPIOCXCtrl* control = nullptr;
+};
+
+}  // namespace
+
+TEST_F(GetPAReq, DialogRunsWithItsControlAndNoParent) {
+    EXPECT_EQ(RunAuthDialog<UncreatableDialog>(ctrl), 0) << "a dialog that cannot be created gives 0";
+    EXPECT_EQ(RunAuthDialog<RecordingDialog>(ctrl), -7) << "the modal result unchanged";
+    EXPECT_FALSE(RecordingDialog::hadParent);
+    EXPECT_EQ(RecordingDialog::controlAtRun, ctrl);
+    EXPECT_EQ(RecordingDialog::destroyed, 1);
+}
