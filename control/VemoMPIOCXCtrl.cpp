@@ -27,7 +27,7 @@ bool StoreIfFits(char (&field)[N], LPCTSTR text) {
 
 #define RESULT_PROPERTY(id, member) DISP_PROPERTY_NOTIFY(id, &CVemoMPIOCXCtrl::member, &CVemoMPIOCXCtrl::OnPropertyChanged)
 
-// GetPAReq2 (14), SendHTTPPost (29) and AboutBox (-552) are described in the type library
+// SendHTTPPost (29) and AboutBox (-552) are described in the type library
 // but not bound yet: the dispatch layer answers E_NOTIMPL for them.
 const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     RESULT_PROPERTY(1, m_Code1),
@@ -45,6 +45,7 @@ const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     RESULT_PROPERTY(33, m_realPan),
     RESULT_PROPERTY(35, m_json),
     DISP_FUNCTION(13, &CVemoMPIOCXCtrl::SetForcedLocalUrl),
+    DISP_FUNCTION(14, &CVemoMPIOCXCtrl::GetPAReq2),
     DISP_FUNCTION(15, &CVemoMPIOCXCtrl::SetPARes2),
     DISP_FUNCTION(16, &CVemoMPIOCXCtrl::SetTimeOut),
     DISP_FUNCTION(17, &CVemoMPIOCXCtrl::SetImageSkin),

@@ -30,6 +30,8 @@ public:
 
     // ------------------------------------------------------------ scripting methods
     LONG SetForcedLocalUrl(LPCTSTR Url);
+    LONG GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTSTR _Expiry_Year, LPCTSTR _Expiry_Month,
+                   LPCTSTR _Amount, LPCTSTR _Installment, LPCTSTR _Desc, LPCTSTR _Url);
     LONG SetPARes2(LPCTSTR _Code, LPCTSTR _Msg, LPCTSTR _Cavv, LPCTSTR _Md, LPCTSTR _Eci, LPCTSTR _CavvAlg);
     LONG SetTimeOut(LONG _TimeOut);
     LONG SetImageSkin(SHORT _X, SHORT _Y, LPCTSTR _SkinImagePath);
@@ -60,6 +62,10 @@ public:
     // was when the control has no client site). Nothing is written past
     // nSize bytes; an address that does not fit is not written (1).
     int GetIWebPointer_Url(char* pszLocalUrl, size_t nSize = LOCAL_URL_SIZE);
+
+    // Warns with a message box when the system's SSL provider offers only
+    // export-grade encryption; never fails.
+    void CheckSSLProvider();
 
     // ------------------------------------------------------------ fields, in declaration order
     CMPIUtil m_Util;

@@ -3,6 +3,7 @@
 #include "resources/VemoMPIOCX_rc.h"
 
 #include "platform/afx/afxres.h"
+#include "resources/VemoMPIOCX_str.h"
 
 namespace {
 
@@ -36,6 +37,8 @@ const AFX_RESOURCE_ENTRY g_afxModuleResources[] = {
     {RT_DIALOG_ID, IDD_VEMOMPIAUTHNORMALDIALOG, LANG_ENGLISH_US, &kAuthNormalEnglish, sizeof(AFX_DLGTEMPLATE)},
     {RT_DIALOG_ID, IDD_VEMOMPIAUTHNORMALDIALOG, LANG_KOREAN_DEFAULT, &kAuthNormalKorean, sizeof(AFX_DLGTEMPLATE)},
     {RT_GROUP_ICON_ID, IDI_VEMOMPIAUTH_SMALL, LANG_KOREAN_DEFAULT, kVemoMPIOCXIcon, sizeof(kVemoMPIOCXIcon)},
+    {RT_STRING_ID, IDS_SSL_WARNING, LANG_ENGLISH_US, IDS_SSL_WARNING_TEXT_EN, sizeof(IDS_SSL_WARNING_TEXT_EN) - 1},
+    {RT_STRING_ID, IDS_SSL_WARNING, LANG_KOREAN_DEFAULT, IDS_SSL_WARNING_TEXT_KO, sizeof(IDS_SSL_WARNING_TEXT_KO) - 1},
 };
 
 const int g_afxModuleResourceCount = static_cast<int>(sizeof(g_afxModuleResources) / sizeof(g_afxModuleResources[0]));

@@ -9,3 +9,6 @@
 
 // Icons.
 #define IDI_VEMOMPIAUTH_SMALL 266
+
+// Strings.
+#define IDS_SSL_WARNING 201

@@ -1,5 +1,5 @@
 // Win32 calls on window handles: sending, posting and dispatching
-// messages, message boxes, icons from the module resources.
+// messages, icons from the module resources (message boxes: afxmsgbox.cpp).
 #include <map>
 #include <memory>
 #include <string>
@@ -33,50 +33,6 @@ LRESULT DispatchMessage(const MSG* lpMsg) {
 }
 
 BOOL IsWindow(HWND hWnd) { return Alive(hWnd) ? TRUE : FALSE; }
-
-int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    if (!AfxUiInit()) return 0;
-    GtkMessageType kind = GTK_MESSAGE_OTHER;
-    switch (uType & 0xF0) {
-        case MB_ICONINFORMATION:
-            kind = GTK_MESSAGE_INFO;
-            break;
-        case MB_ICONWARNING:
-            kind = GTK_MESSAGE_WARNING;
-            break;
-        case MB_ICONERROR:
-            kind = GTK_MESSAGE_ERROR;
-            break;
-        default:
-            break;
-    }
-    HWND owner = Alive(hWnd) ? TopOf(hWnd) : nullptr;
-    std::string text = AfxAnsiToUtf8(lpText);
-    GtkWidget* box = gtk_message_dialog_new(owner != nullptr ? GTK_WINDOW(owner->widget) : nullptr, GTK_DIALOG_MODAL,
-                                            kind, GTK_BUTTONS_OK, "%s", text.c_str());
-    gtk_window_set_title(GTK_WINDOW(box), AfxAnsiToUtf8(lpCaption != nullptr ? lpCaption : "Error").c_str());
-
-    HWND h = NewRecord(nullptr, nullptr, 0, WS_POPUP | WS_CAPTION);
-    h->widget = box;
-    g_object_ref_sink(box);
-    h->messageBox = true;
-    h->text = lpCaption != nullptr ? lpCaption : "Error";
-    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    g_signal_connect_swapped(box, "response", G_CALLBACK(g_main_loop_quit), loop);
-    g_signal_connect_swapped(box, "destroy", G_CALLBACK(g_main_loop_quit), loop);
-    gtk_widget_show_all(box);
-    g_modal.push_back(ModalFrame{h, loop});
-    g_main_loop_run(loop);
-    g_modal.pop_back();
-    g_main_loop_unref(loop);
-    DestroyRecord(h);
-    return IDOK;
-}
-
-int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT) {
-    HWND owner = g_modal.empty() ? nullptr : g_modal.back().hwnd;
-    return MessageBox(owner, lpszText, "VemoMPIOCX", nType);
-}
 
 HINSTANCE AfxGetResourceHandle() {
     static int module;

@@ -1,0 +1,60 @@
+// The authentication entry of the control (GetPAReq2): its fixed addresses
+// and texts, the argument limits, and how it runs the two dialogs.
+#pragma once
+
+#include <new>
+
+#include "control/VemoMPIOCXCtrl.h"
+
+// Result codes GetPAReq2 adds to those of the dialogs.
+#define GETPAREQ_ERROR_ARGUMENT 11005
+#define GETPAREQ_ERROR_WINSOCK 11007
+
+// The wait page shown until the enrollment exchange is over, unless the page
+// set one: the MPI service's own wait page, over plain HTTP.
+#define DEFAULT_WAIT_URL "http://mpi.vemompi.example/VemoMPI/Wait.html"
+
+// The merchant site named in the request when the host page's address cannot
+// be found (a site that does not exist; not the file placeholder).
+#define UNKNOWN_SITE_URL "http://unknown-merchant.vemompi.example"
+
+// The argument failure text in Msg1, in English and in Korean (code page 949).
+#define GETPAREQ_MSG_ARGUMENT_EN "Error : Input Parameter invalid"
+// "Error : invalid input"
+#define GETPAREQ_MSG_ARGUMENT_KO "\xBF\xA1\xB7\xAF : \xC0\xD4\xB7\xC2\xB0\xAA \xBF\xC0\xB7\xF9"
+
+// The longest value each argument may have. The merchant id, card number
+// and amount are admitted only as far as their stores hold them (23, 47 and
+// 47 characters), and so is the description (1023); a longer value is
+// refused like any other bad argument.
+#define GETPAREQ_MAX_ID 23
+#define GETPAREQ_MAX_NAME 64
+#define GETPAREQ_MAX_PAN 47
+#define GETPAREQ_MAX_EXPIRY_YEAR 4
+#define GETPAREQ_MAX_EXPIRY_MONTH 2
+#define GETPAREQ_MAX_AMOUNT 47
+#define GETPAREQ_MAX_INSTALLMENT 4
+#define GETPAREQ_MAX_DESC 1023
+#define GETPAREQ_MAX_URL 1023
+
+// Creates an authentication dialog of class T on the heap with no parent
+// window, hands it the control, runs it modally and destroys it. Returns the
+// modal result unchanged, or 0 when the dialog could not be created.
+template <class T>
+LONG RunAuthDialog(CVemoMPIOCXCtrl* pCtrl) {
+    T* pDialog = new (std::nothrow) T(nullptr);
+    if (pDialog == nullptr) return 0;
+    pDialog->SetControl(pCtrl);
+    LONG nResult = static_cast<LONG>(pDialog->DoModal());
+    delete pDialog;
+    return nResult;
+}
+
+// Runs the skinned dialog (the default) by RunAuthDialog; the plain one runs
+// after SetNormalDialog with a non-zero value.
+LONG RunAuthZKSkinDialog(CVemoMPIOCXCtrl* pCtrl);
+LONG RunAuthNormalDialog(CVemoMPIOCXCtrl* pCtrl);
+
+// 1 once RunAuthZKSkinDialog runs CVemoMPIAuthZKSkinDialog itself; 0 while
+// it stands in with the plain dialog.
+#define VEMOMPI_ZKSKIN_DIALOG_WIRED 0

@@ -1,0 +1,420 @@
+// Whole authentications through the scripting interface by name: GetPAReq2
+// with real GTK and WebKitGTK under Xvfb against the sandbox on loopback;
+// the SSL provider warning as a real message box; the site address found
+// once per control; the currency rule; the dialog's result as the method's.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "auth/VemoMPIAuthNormalDialog.h"
+#include "control/VemoMPIOCXAuth.h"
+#include "platform/afx/afxtestmsgbox.h"
+#include "platform/afx/afxtest.h"
+#include "platform/winsock/winsock.h"
+#include "sandbox/MpiSandbox.h"
+#include "tests/support/dispatch.h"
+#include "tests/support/loopback.h"
+#include "tests/support/pe_image.h"
+#include "tests/support/tempdir.h"
+#include "ui/CustomOccManager.h"
+
+using script::Arg;
+using script::Call;
+using script::Get;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+const char kWarningEn[] =
+    "Warning : Your Browser can not support 128BIT SSL. Please update your browser's SSL level. ";
+const char kWarningKoStart[] =
+    "브라우저가 128비트 SSL을 지원하지 않습니다.  카드사에 따라 인증 창이 정상적으로 표시되지 않을 수 있습니다\n\n"
+    "다음 웹 주소를 참고하세요 : http";
+
+// The container's site, naming the page with a URL moniker (or failing to),
+// and counting how often it was asked.
+class PageSite final : public IOleClientSite {
+public:
+    HRESULT QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IOleClientSite) {
+            *ppv = static_cast<IOleClientSite*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG AddRef() override { return ++ref; }
+    ULONG Release() override { return --ref; }  // lives in the test
+    HRESULT SaveObject() override { return E_NOTIMPL; }
+    HRESULT GetMoniker(DWORD, DWORD, IMoniker** ppmk) override {
+        ++calls;
+        if (page.empty()) {
+            *ppmk = nullptr;
+            return E_NOTIMPL;
+        }
+        return CreateURLMoniker(nullptr, page.c_str(), ppmk);
+    }
+    HRESULT GetContainer(IOleContainer** pp) override {
+        *pp = nullptr;
+        return E_NOINTERFACE;
+    }
+    HRESULT ShowObject() override { return S_OK; }
+    HRESULT OnShowWindow(BOOL) override { return S_OK; }
+    HRESULT RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+    std::u16string page;
+    ULONG ref = 1;
+    int calls = 0;
+};
+
+// What a run saw of the windows it showed.
+struct Seen {
+    std::vector<afxtest::MessageBoxState> boxes;
+    bool dialog = false;           // an authentication dialog ran
+    afxtest::WindowState window;   // the dialog's window, when it first showed
+    bool plainWithoutParent = false;
+};
+
+class GetPAReqRun : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (afxtest::HaveDisplay()) AfxEnableControlContainer(new CCustomOccManager);
+    }
+    void SetUp() override {
+        if (!afxtest::HaveDisplay()) GTEST_SKIP() << "no display";
+        unsetenv("LC_ALL");
+        unsetenv("LC_MESSAGES");
+        setenv("LANG", "en_US.UTF-8", 1);
+        for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY"}) unsetenv(v);
+        setenv("VEMOMPI_REGISTRY", (dir / "registry.reg").c_str(), 1);
+        setenv("VEMOMPI_SYSTEM_DIR", dir.path().c_str(), 1);
+        mpi.SetAcsAutoSubmit(true);
+        ctrl = NewControl();
+    }
+    void TearDown() override {
+        if (ctrl != nullptr) ctrl->Release();
+        WSASetStartupErrorForTesting(0);
+        unsetenv("VEMOMPI_REGISTRY");
+        unsetenv("VEMOMPI_SYSTEM_DIR");
+        setenv("LANG", "en_US.UTF-8", 1);
+    }
+    // A control as a page sets it up: the plain dialog, the socket
+    // transport, the sandbox's wait page.
+    CVemoMPIOCXCtrl* NewControl() {
+        auto* c = new CVemoMPIOCXCtrl();
+        EXPECT_EQ(Call(c, u"SetNormalDialog", {1}).Long(), 0);
+        EXPECT_EQ(Call(c, u"SetForcedProxyEnv", {1}).Long(), 0);
+        EXPECT_EQ(Call(c, u"SetWaitUrl", {U16(mpi.WaitUrl())}).Long(), 0);
+        return c;
+    }
+    static std::u16string U16(const std::string& s) { return std::u16string(s.begin(), s.end()); }
+    std::vector<Arg> Args() {
+        return {u"SHOP01", u"Corner Shop", u"4111222233334444", u"2029", u"07", u"15000", u"00", u"coffee",
+                U16(mpi.EnrollUrl())};
+    }
+    void Provider(const char16_t* description) {
+        pe::VersionInfo info;
+        info.tables = {pe::StringTable{u"040904B0", {{u"FileDescription", description}}}};
+        pe::WriteFile(dir / "schannel.dll", pe::Image(false, pe::Resources::Version, pe::VersionResource(info)));
+    }
+
+    // GetPAReq2 by name. Every 100 ms on the running loop: a message box is
+    // recorded and answered with OK; `during` sees the dialog's window. A
+    // run never outlives a minute (two close requests end it in any state).
+    LONG Run(const std::vector<Arg>& args, Seen* seen = nullptr, const std::function<void(HWND)>& during = nullptr) {
+        Seen local;
+        if (seen == nullptr) seen = &local;
+        auto started = Clock::now();
+        auto alive = std::make_shared<bool>(true);
+        auto tick = std::make_shared<std::function<void()>>();
+        *tick = [&, alive, tick]() {
+            if (!*alive) return;
+            HWND hwnd = afxtest::ActiveModal();
+            afxtest::MessageBoxState box;
+            if (hwnd != nullptr && afxtest::GetMessageBoxState(hwnd, &box)) {
+                if (box.visible) {
+                    seen->boxes.push_back(box);
+                    afxtest::PressMessageBoxButton(hwnd, IDOK);
+                }
+            } else if (hwnd != nullptr) {
+                if (!seen->dialog) {
+                    seen->dialog = true;
+                    afxtest::GetWindowState(hwnd, &seen->window);
+                    seen->plainWithoutParent = g_pVemoMPIAuthNormalDialog != nullptr &&
+                                               g_pVemoMPIAuthNormalDialog->GetSafeHwnd() == hwnd &&
+                                               g_pVemoMPIAuthNormalDialog->m_pParentWnd == nullptr;
+                }
+                if (during) during(hwnd);
+                if (Clock::now() - started > std::chrono::seconds(60)) {
+                    afxtest::SendCloseRequest(hwnd);
+                    afxtest::SendCloseRequest(hwnd);
+                }
+            }
+            std::weak_ptr<std::function<void()>> next = tick;
+            afxtest::Post([next, alive]() {
+                if (auto t = next.lock(); t && *alive) (*t)();
+            }, 100);
+        };
+        std::weak_ptr<std::function<void()>> first = tick;
+        afxtest::Post([first, alive]() {
+            if (auto t = first.lock(); t && *alive) (*t)();
+        }, 100);
+        script::Result r = Call(ctrl, u"GetPAReq2", args);
+        *alive = false;
+        *tick = nullptr;
+        EXPECT_EQ(r.hr, S_OK);
+        return r.Long();
+    }
+    std::string LastMallUrl() {
+        auto e = mpi.Enrollments();
+        return e.empty() ? std::string("<no request>") : sandbox::FormValue(e.back().fields, "mall_url");
+    }
+
+    TempDir dir;
+    sandbox::MpiSandbox mpi;
+    CVemoMPIOCXCtrl* ctrl = nullptr;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------- whole runs
+
+TEST_F(GetPAReqRun, PlainDialogWithTheLongestValues) {
+    sandbox::ResultPage page;
+    page.json = "{\"status\":\"Y\"}";
+    mpi.SetResultPage(page);
+    std::string id = "(NULL)" + std::string(GETPAREQ_MAX_ID - 6, 'I');  // "(null)" in capitals passes
+    std::string name(GETPAREQ_MAX_NAME, 'N');
+    std::string pan(GETPAREQ_MAX_PAN, '4');
+    std::string amount(GETPAREQ_MAX_AMOUNT, '9');
+    std::string desc(GETPAREQ_MAX_DESC, 'd');
+    std::string url = mpi.EnrollUrl() + "?pad=";
+    url += std::string(GETPAREQ_MAX_URL - url.size(), 'p');
+    Seen seen;
+    LONG rc = Run({U16(id), U16(name), U16(pan), u"2029", u"07", U16(amount), u"0012", U16(desc), U16(url)}, &seen);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(ctrl->m_iAuthState, STATE_COMPLETE);
+
+    // The dialog: the plain one, modal, with no parent.
+    EXPECT_TRUE(seen.plainWithoutParent);
+    EXPECT_TRUE(seen.window.modal);
+    EXPECT_EQ(seen.window.captionUtf8, "Torvu Click Plug-in");
+    EXPECT_TRUE(seen.boxes.empty());
+
+    auto enrolled = mpi.Enrollments();
+    ASSERT_EQ(enrolled.size(), 1u);
+    const auto& f = enrolled[0].fields;
+    EXPECT_EQ(sandbox::FormValue(f, "mall_id"), id);
+    EXPECT_EQ(sandbox::FormValue(f, "mall_name"), name);
+    EXPECT_EQ(sandbox::FormValue(f, "cardnum"), pan);
+    EXPECT_EQ(sandbox::FormValue(f, "totalprice"), amount);
+    EXPECT_EQ(sandbox::FormValue(f, "installment"), "0012");
+    EXPECT_EQ(sandbox::FormValue(f, "desc"), desc);
+    EXPECT_EQ(sandbox::FormValue(f, "currency"), "KRW");
+    EXPECT_EQ(sandbox::FormValue(f, "mall_url"), UNKNOWN_SITE_URL) << "no container: the placeholder";
+    EXPECT_STREQ(ctrl->m_szServerUrl, url.c_str());
+    EXPECT_STREQ(ctrl->m_szPrimaryUrl, url.c_str());
+
+    struct Expected {
+        const char16_t* name;
+        std::u16string value;
+    } results[] = {
+        {u"Code1", u"0"},       {u"Msg1", u"Enrolled"}, {u"PaReq", u"eJzzSM3JyVcozy/KSQEAGgQEXQ=="},
+        {u"AcsUrl", U16(mpi.AcsUrl())}, {u"Md", u"md-0001"}, {u"Md64", u"bWQtMDAwMQ=="},
+        {u"Code2", u"0"},       {u"Msg2", u"Authenticated"}, {u"Cavv", u"AAABBJAgdQAAAAAAAAAAAAAAAAA="},
+        {u"Eci", u"05"},        {u"CavvAlg", u"2"},      {u"TermUrl", U16(mpi.TermUrl())},
+        {u"realPan", u"4111111111111111"}, {u"json", u"{\"status\":\"Y\"}"},
+    };
+    for (const auto& e : results) EXPECT_EQ(Get(ctrl, e.name).Text(), e.value) << script::IdOf(ctrl, e.name);
+    EXPECT_EQ(Call(ctrl, u"GetClientHTTPUrl").Text(), U16(mpi.TermUrl()));
+}
+
+TEST_F(GetPAReqRun, TheDialogsResultIsReturnedUnchanged) {
+    sandbox::EnrollmentReply reply;
+    reply.code = "31";
+    reply.message = "Card not enrolled";
+    mpi.SetEnrollmentReply(reply);
+    EXPECT_EQ(Run(Args()), 31);
+    EXPECT_EQ(Get(ctrl, u"Code1").Text(), u"31");
+    EXPECT_EQ(ctrl->m_iAuthState, STATE_COMPLETE);
+
+    // Closed while the server keeps silent: the user's cancel.
+    reply = sandbox::EnrollmentReply{};
+    reply.silent = true;
+    mpi.SetEnrollmentReply(reply);
+    bool closed = false;
+    EXPECT_EQ(Run(Args(), nullptr, [&](HWND hwnd) {
+                  if (!closed && mpi.Enrollments().size() == 2) {
+                      closed = true;
+                      afxtest::SendCloseRequest(hwnd);
+                  }
+              }),
+              12006);
+    EXPECT_EQ(ctrl->m_iAuthState, STATE_COMPLETE);
+    EXPECT_EQ(Get(ctrl, u"Code1").Text(), u"") << "the last run's results are gone";
+}
+
+TEST_F(GetPAReqRun, CurrencyOfOtherThanThreeCharactersBecomesKRW) {
+    struct Case {
+        const char16_t* set;
+        const char* sent;
+    } cases[] = {{u"US", "KRW"}, {u"", "KRW"}, {u"usd", "usd"}, {u"1$x", "1$x"}};
+    for (const auto& k : cases) {
+        ASSERT_EQ(Call(ctrl, u"SetCurrency", {k.set}).Long(), 0);
+        EXPECT_EQ(Run(Args()), 0);
+        auto e = mpi.Enrollments();
+        ASSERT_FALSE(e.empty());
+        EXPECT_EQ(sandbox::FormValue(e.back().fields, "currency"), k.sent);
+        EXPECT_STREQ(ctrl->m_szCurrency, k.sent);
+    }
+}
+
+TEST_F(GetPAReqRun, DefaultWaitPageIsShown) {
+    ctrl->Release();
+    ctrl = new CVemoMPIOCXCtrl();
+    ASSERT_EQ(Call(ctrl, u"SetNormalDialog", {1}).Long(), 0);
+    ASSERT_EQ(Call(ctrl, u"SetForcedProxyEnv", {1}).Long(), 0);
+    EXPECT_EQ(Run(Args()), 0) << "the authentication does not depend on its wait page";
+    EXPECT_STREQ(ctrl->m_szWaitUrl, DEFAULT_WAIT_URL);
+    for (const auto& r : mpi.Server().Requests()) EXPECT_NE(r.Path(), "/VemoMPI/Wait.html") << "the sandbox's page was not used";
+}
+
+// ---------------------------------------------------------------- the merchant's site
+
+TEST_F(GetPAReqRun, SiteAddressIsFoundOncePerControl) {
+    PageSite site;
+    site.page = u"https://Shop.Example:8443/cart/pay.jsp?order=7";
+    ctrl->SetClientSite(&site);
+    EXPECT_EQ(Run(Args()), 0);
+    EXPECT_EQ(site.calls, 1);
+    EXPECT_EQ(LastMallUrl(), "https://Shop.Example");
+    site.page = u"http://elsewhere.example/";
+    EXPECT_EQ(Run(Args()), 0);
+    EXPECT_EQ(site.calls, 1) << "a second call does not ask the host again";
+    EXPECT_EQ(LastMallUrl(), "https://Shop.Example");
+    ctrl->SetClientSite(nullptr);
+
+    // A host that cannot name the page: the placeholder, also found once.
+    ctrl->Release();
+    ctrl = NewControl();
+    PageSite silent;
+    ctrl->SetClientSite(&silent);
+    EXPECT_EQ(Run(Args()), 0);
+    EXPECT_EQ(LastMallUrl(), UNKNOWN_SITE_URL);
+    EXPECT_EQ(Run(Args()), 0);
+    EXPECT_EQ(silent.calls, 1);
+    EXPECT_STREQ(ctrl->m_LocalURL, UNKNOWN_SITE_URL);
+    EXPECT_NE(std::string(UNKNOWN_SITE_URL), LOCAL_FILE_SITE_URL);
+    ctrl->SetClientSite(nullptr);
+
+    // An address the page gave is used as it is, and the host is never asked.
+    ctrl->Release();
+    ctrl = NewControl();
+    PageSite unused;
+    unused.page = u"http://never.example/";
+    ctrl->SetClientSite(&unused);
+    ASSERT_EQ(Call(ctrl, u"SetForcedLocalUrl", {u"http://forced.example"}).Long(), 0);
+    EXPECT_EQ(Run(Args()), 0);
+    EXPECT_EQ(unused.calls, 0);
+    EXPECT_EQ(LastMallUrl(), "http://forced.example");
+    ctrl->SetClientSite(nullptr);
+}
+
+// ---------------------------------------------------------------- the SSL provider
+
+TEST_F(GetPAReqRun, ExportGradeProviderWarnsEvenWhenTheArgumentsFail) {
+    Provider(u"TLS / SSL Security Provider (Export Version)");
+    std::vector<Arg> bad = Args();
+    bad[4] = u"123";
+    Seen seen;
+    EXPECT_EQ(Run(bad, &seen), GETPAREQ_ERROR_ARGUMENT);
+    ASSERT_EQ(seen.boxes.size(), 1u);
+    const afxtest::MessageBoxState& box = seen.boxes[0];
+    EXPECT_EQ(box.textUtf8, kWarningEn);
+    EXPECT_EQ(box.captionUtf8, "VemoMPIOCX") << "the framework's caption";
+    EXPECT_EQ(box.icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(box.modal);
+    EXPECT_FALSE(box.owned);
+    EXPECT_FALSE(seen.dialog);
+    EXPECT_EQ(Get(ctrl, u"Msg1").Text(), u"Error : Input Parameter invalid");
+}
+
+TEST_F(GetPAReqRun, KoreanWarningAndTheAuthenticationGoesOn) {
+    setenv("LANG", "ko_KR.UTF-8", 1);
+    Provider(u"PCT / SSL Security Provider (Export Version)");
+    Seen seen;
+    EXPECT_EQ(Run(Args(), &seen), 0);
+    ASSERT_EQ(seen.boxes.size(), 1u);
+    EXPECT_EQ(seen.boxes[0].textUtf8.rfind(kWarningKoStart, 0), 0u) << seen.boxes[0].textUtf8;
+    EXPECT_EQ(seen.boxes[0].icon, static_cast<UINT>(MB_ICONINFORMATION));
+    EXPECT_TRUE(seen.dialog) << "the warning does not end the call";
+    EXPECT_EQ(mpi.Enrollments().size(), 1u);
+}
+
+TEST_F(GetPAReqRun, OtherProvidersAndNoProviderAreSilent) {
+    std::vector<Arg> bad = Args();
+    bad[0] = u"";
+    for (const char16_t* description :
+         {u"TLS / SSL Security Provider", u"tls / ssl security provider (export version)",
+          u"TLS / SSL Security Provider (Export Version) ", u"PCT / SSL Security Provider (Export)"}) {
+        Provider(description);
+        Seen seen;
+        EXPECT_EQ(Run(bad, &seen), GETPAREQ_ERROR_ARGUMENT);
+        EXPECT_TRUE(seen.boxes.empty()) << std::string(seen.boxes.empty() ? "" : seen.boxes[0].textUtf8);
+    }
+    std::remove((dir / "schannel.dll").c_str());
+    Seen none;
+    EXPECT_EQ(Run(bad, &none), GETPAREQ_ERROR_ARGUMENT);
+    EXPECT_TRUE(none.boxes.empty());
+    pe::WriteFile(dir / "schannel.dll", pe::Image(false, pe::Resources::None));
+    EXPECT_EQ(Run(bad, &none), GETPAREQ_ERROR_ARGUMENT);
+    EXPECT_TRUE(none.boxes.empty());
+}
+
+TEST_F(GetPAReqRun, NoWarningWhenWinsockCannotStart) {
+    Provider(u"TLS / SSL Security Provider (Export Version)");
+    ctrl->Release();
+    WSASetStartupErrorForTesting(WSASYSNOTREADY);
+    ctrl = NewControl();
+    Seen seen;
+    EXPECT_EQ(Run(Args(), &seen), GETPAREQ_ERROR_WINSOCK);
+    EXPECT_TRUE(seen.boxes.empty());
+    EXPECT_FALSE(seen.dialog);
+    EXPECT_TRUE(mpi.Enrollments().empty());
+}
+
+// ---------------------------------------------------------------- the skinned dialog
+
+TEST_F(GetPAReqRun, SkinnedDialogRunsByDefault) {
+    ASSERT_EQ(Call(ctrl, u"SetNormalDialog", {0}).Long(), 0);
+    Seen seen;
+    EXPECT_EQ(Run(Args(), &seen), 0);
+    EXPECT_TRUE(seen.dialog);
+    EXPECT_EQ(Get(ctrl, u"Code2").Text(), u"0");
+    if (!VEMOMPI_ZKSKIN_DIALOG_WIRED) GTEST_SKIP() << "the plain dialog stands in for the skinned one";
+    EXPECT_FALSE(seen.window.decorated) << "the skinned dialog has no caption";
+    EXPECT_FALSE(seen.plainWithoutParent);
+
+    // A close request (Alt+F4) ends it with 2, which is what the call returns.
+    sandbox::EnrollmentReply reply;
+    reply.silent = true;
+    mpi.SetEnrollmentReply(reply);
+    bool closed = false;
+    EXPECT_EQ(Run(Args(), nullptr, [&](HWND hwnd) {
+                  if (!closed && mpi.Enrollments().size() == 2) {
+                      closed = true;
+                      afxtest::SendCloseRequest(hwnd);
+                  }
+              }),
+              2);
+}
