@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <string>
 
 #include "platform/afx/afxtest.h"
 #include "platform/afx/afxwin.h"
@@ -200,6 +201,8 @@ TEST_F(BitmapDialogTest, StaticsAndButtonsAreTransparentATrackbarIsNot) {
             for (int x = 60; x < 128; x += 4)
                 if (d->Pixel(x, y) != img.At(x, y)) ++mismatches;
         EXPECT_EQ(mismatches, 0);
+        if (const char* dir = std::getenv("VEMOMPI_SCREENSHOT_DIR"))
+            afxtest::Snapshot(d->GetSafeHwnd(), (std::string(dir) + "/bitmap-dialog.png").c_str());
     };
     EXPECT_EQ(dlg.DoModal(), 1);
 }
