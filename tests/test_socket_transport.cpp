@@ -273,7 +273,7 @@ TEST_F(SocketTransport, ClosingTheSocketEndsABlockedReceivePromptly) {
         ASSERT_TRUE(rep);
         WaitAccepted(silent, 1);
         auto closedAt = Clock::now();
-        EXPECT_TRUE(CloseSocketHandle(g_hSocket_Report));
+        EXPECT_TRUE(CloseSocketHandle(rep->hSocket));  // the report's own socket
         EXPECT_EQ(runtest::WaitResult(rep->iThreadResult1, 5000), 0);
         worst = std::max(worst, MsSince(closedAt));
     }

@@ -280,7 +280,7 @@ TEST_F(WininetTransport, TheCancelPathEndsABlockedRunPromptlyWithTheStepsMessage
         ASSERT_TRUE(rep);
         WaitAccepted(silent, 1);
         auto closedAt = Clock::now();
-        CloseInternetHandleSet(g_hIO_Report, g_hCO_Report, g_hIS_Report);
+        CloseInternetHandleSet(rep->hIO, rep->hCO, rep->hIS);  // the report's own handles
         EXPECT_EQ(runtest::WaitResult(rep->iThreadResult2, 5000), -100);
         worst = std::max(worst, MsSince(closedAt));
     }

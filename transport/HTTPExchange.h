@@ -17,6 +17,8 @@
 
 #include "platform/afx/afxstr.h"
 #include "platform/win/win.h"
+#include "platform/wininet/wininet.h"
+#include "platform/winsock/winsock.h"
 
 struct HTTP_THREAD_PARAM {
     char szUrl[4096];
@@ -54,14 +56,46 @@ struct HTTP_THREAD_START {
 };
 
 // One report's variables, shared by the report dialog and its workers.
+// Each report has its own set, so that a worker of an earlier report that
+// is still running can neither write into a later report nor reach its
+// connections.
 class CReportExchange {
 public:
+    CReportExchange() = default;
+    CReportExchange(const CReportExchange&) = delete;
+    CReportExchange& operator=(const CReportExchange&) = delete;
+    // Whoever lets go of the report last closes what its attempts left open
+    // (a failed WinINet attempt keeps its handles).
+    ~CReportExchange() {
+        for (std::atomic<HINTERNET>* h : {&hIS, &hCO, &hIO}) {
+            HINTERNET left = h->exchange(nullptr);
+            if (left != nullptr) InternetCloseHandle(left);
+        }
+        SOCKET s = hSocket.exchange(0);
+        if (s != 0) closesocket(s);
+    }
+
     char szHTTPUrl[4096] = {};
     char szPostParam[4096] = {};
+    // The three parameters, plain or sealed.
+    char szParam1[4096] = {};
+    char szParam2[4096] = {};
+    char szParam3[4096] = {};
+    // State of the report dialog's state machine (the user-interface
+    // thread's alone).
+    int iThreadState = 0;
     // -999 while pending; then the HTTP status read by the socket attempt
     // (0 when none), and 200 or -100 from the WinINet attempt.
     std::atomic<int> iThreadResult1{-999};
     std::atomic<int> iThreadResult2{-999};
+    // This report's connections: the socket of its socket attempt, and the
+    // session, connection and request of its WinINet attempt. Its workers
+    // store them here; its Exit path takes them out (each in one atomic
+    // step) and closes them.
+    std::atomic<SOCKET> hSocket{0};
+    std::atomic<HINTERNET> hIO{nullptr};
+    std::atomic<HINTERNET> hCO{nullptr};
+    std::atomic<HINTERNET> hIS{nullptr};
 };
 
 // The argument of a report worker: a new block that the worker owns and deletes.

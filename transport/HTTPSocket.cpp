@@ -286,7 +286,11 @@ DWORD SendHTTPPostData_S(LPVOID lpParam) {
     if (!TakeReportRequest(lpParam, req.get())) return 0;
     int status = 0;
     {
-        auto run = std::make_unique<CSocketPost>(kReport, req->szUrl, req->szBody, nullptr);
+        // The connection goes into the report's own variable, which only
+        // this report's Exit path closes.
+        SocketInstance inst = kReport;
+        inst.phSocket = &req->report->hSocket;
+        auto run = std::make_unique<CSocketPost>(inst, req->szUrl, req->szBody, nullptr);
         run->Run();
         status = run->StatusCode();
     }

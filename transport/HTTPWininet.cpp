@@ -297,7 +297,13 @@ DWORD SendHTTPPostData_W(LPVOID lpParam) {
     if (!TakeReportRequest(lpParam, req.get())) return 1;
     bool ok = false;
     {
-        CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr);
+        // The handles go into the report's own set, which only this
+        // report's Exit path (or its end) closes.
+        WininetInstance inst = kReport;
+        inst.phIO = &req->report->hIO;
+        inst.phCO = &req->report->hCO;
+        inst.phIS = &req->report->hIS;
+        CWininetPost run(inst, req->szUrl, true, req->szBody, nullptr);
         ok = run.Run();
     }
     req->report->iThreadResult2.store(ok ? 200 : -100);

@@ -78,6 +78,7 @@ INT_PTR CDialog::DoModal() {
                 widget = gtk_label_new(text.c_str());
             HWND c = CreateChild(h, nullptr, widget, it.id, it.style, r);
             c->text = it.text != nullptr ? it.text : "";
+            AfxConnectButton(c);
         }
     }
     if (!itemsOk) {
@@ -89,7 +90,7 @@ INT_PTR CDialog::DoModal() {
     if (!m_bEnded && Alive(h)) {
         gtk_window_set_modal(GTK_WINDOW(h->widget), TRUE);
         // A modal dialog is shown once initialised, as the modal loop does.
-        gtk_widget_show_all(h->widget);
+        AfxShowTopLevel(h, true);
         h->style |= WS_VISIBLE;
         if (setFocus) {
             for (HWND c : h->children)

@@ -36,6 +36,7 @@ struct HWND__ {
     std::map<UINT_PTR, Timer> timers;
     CDialog* dialog = nullptr;           // the dialog, for top-level dialog windows
     bool messageBox = false;
+    bool hiddenEmpty = false;            // to be shown, kept hidden while its rectangle is empty
 };
 struct HICON__ {
     GdkPixbuf* pixbuf;

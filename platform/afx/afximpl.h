@@ -35,6 +35,15 @@ void ApplyChildGeometry(HWND h);
 void ShowText(HWND h);
 void ApplyIcon(HWND h);
 
+// Shows or hides a top-level window; one whose rectangle is empty stays
+// hidden until it is given a size (afxwndpos.cpp).
+void AfxShowTopLevel(HWND h, bool show);
+// After a top-level window's geometry changed: hides it while empty, shows
+// it again once it has a size when it is meant to be shown.
+void AfxApplyEmptyRect(HWND h);
+// Sends the dialog WM_COMMAND with BN_CLICKED when the push button is clicked.
+void AfxConnectButton(HWND hButton);
+
 // The window with the keyboard focus in a top-level window (the window
 // itself when no child has it).
 HWND FocusWindow(HWND top);

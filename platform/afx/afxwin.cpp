@@ -59,6 +59,7 @@ void ApplyTopGeometry(HWND h) {
     gtk_widget_set_size_request(h->client, std::max(0, h->cx), clientH);
     gtk_window_move(GTK_WINDOW(h->widget), h->x, h->y);
     gtk_window_resize(GTK_WINDOW(h->widget), std::max(1, h->cx), std::max(1, h->cy));
+    AfxApplyEmptyRect(h);
 }
 
 void ApplyChildGeometry(HWND h) {
