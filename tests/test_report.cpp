@@ -237,6 +237,7 @@ TEST_F(Report, AfterThreeSecondsTheDialogShowsCentredAndEscapeEndsItWith2Closing
                   shown = s;
                   afxtest::FocusWindow(d.m_hWnd);
                   afxtest::Pump(200);
+                  if (const char* shots = std::getenv("VEMOMPI_REPORT_SNAPSHOT")) afxtest::Snapshot(d.m_hWnd, shots);
                   afxtest::PressKey("Escape");
               }),
               IDCANCEL);
@@ -260,6 +261,8 @@ TEST_F(Report, TheKoreanDialogIsShownOnAKoreanSystemAndItsExitButtonEndsIt) {
                   afxtest::WindowState s;
                   if (clicked || !afxtest::GetWindowState(d.m_hWnd, &s) || !s.visible) return;
                   caption = s.captionUtf8;
+                  afxtest::Pump(200);
+                  if (const char* shots = std::getenv("VEMOMPI_REPORT_SNAPSHOT_KO")) afxtest::Snapshot(d.m_hWnd, shots);
                   CString text;
                   d.GetDlgItem(IDC_BUTTON_EXIT)->GetWindowText(text);
                   button = text.GetString();
@@ -277,4 +280,48 @@ TEST_F(Report, TheKoreanDialogIsShownOnAKoreanSystemAndItsExitButtonEndsIt) {
     EXPECT_EQ(button, "\xC1\xBE\xB7\xE1");                            // "종료" in code page 949
     EXPECT_TRUE(server.WaitFinished(1, 5000)) << "Exit closed the socket";
     setenv("LANG", "en_US.UTF-8", 1);
+}
+
+// ---------------------------------------------------------------- one report's connections are its own
+
+namespace {
+
+// "slow.test" resolves to the loopback address after 700 ms; other names at once.
+int SlowResolver(const char* name, uint32_t* addrs, int) {
+    if (std::string(name) == "slow.test") std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    addrs[0] = htonl(0x7f000001);
+    return 1;
+}
+
+}  // namespace
+
+TEST_F(Report, ALateWorkerOfAnExitedReportNeverTouchesTheNextReport) {
+    WSASetResolverForTesting(SlowResolver);
+    loopback::Server serverA(Replies({""}), 1);
+    loopback::Server serverB(Replies({""}), 1);
+    // Report A ends while its socket attempt is still resolving.
+    EXPECT_EQ(Send("http://slow.test:" + std::to_string(serverA.Port()) + "/a", 0, "a", "", "",
+                   [](CVemoMPIAutoReportDialog& d) {
+                       if (d.m_pReport->iThreadState == STATE_THREAD_1) Click(d, IDC_BUTTON_EXIT);
+                   }),
+              999);
+    std::shared_ptr<CReportExchange> a = report;
+    // Report B runs while A's worker connects late.
+    bool bothConnected = false;
+    EXPECT_EQ(Send(Url(serverB.Port(), "/b"), 0, "b", "", "", [&](CVemoMPIAutoReportDialog& d) {
+                  if (d.m_pReport->hSocket.load() == 0 || a->hSocket.load() == 0) return;
+                  bothConnected = true;
+                  afxtest::Pump(200);
+                  Click(d, IDC_BUTTON_EXIT);
+              }),
+              999);
+    WSASetResolverForTesting(nullptr);
+    ASSERT_TRUE(bothConnected);
+    EXPECT_TRUE(serverB.WaitFinished(1, 5000)) << "B's Exit closed B's socket";
+    EXPECT_EQ(BodyOf(serverB.Received()[0]), "data1=b&data2=&data3=&ParamEnd=End");
+    EXPECT_FALSE(serverA.WaitFinished(1, 300)) << "A's connection is A's alone";
+    EXPECT_EQ(a->iThreadResult1.load(), -999) << "A's worker still waits, in A's own report";
+    EXPECT_EQ(runtest::WaitResult(report->iThreadResult1, 5000), 0);
+    CloseSocketHandle(a->hSocket);
+    EXPECT_EQ(runtest::WaitResult(a->iThreadResult1, 5000), 0);
 }
