@@ -78,6 +78,9 @@ TEST_F(ReportPostData, ABodyOver4095CharactersIsRefusedWholeAndLeavesNothingToPo
     EXPECT_EQ(dlg.SetPostData("http://h/", 0, "", over.c_str(), ""), 0);
     EXPECT_STREQ(dlg.m_pReport->szHTTPUrl, "");
     EXPECT_STREQ(dlg.m_pReport->szPostParam, "");
+    // So is a text its buffer cannot hold whole.
+    EXPECT_EQ(dlg.SetPostData(("http://h/" + std::string(4087, 'u')).c_str(), 0, "", "", ""), 0);
+    EXPECT_EQ(dlg.SetPostData(("http://h/" + std::string(4086, 'u')).c_str(), 0, "", "", ""), 1);
     // Sealing can push a body over the limit too.
     std::string sealedOver(1500, 'y');
     EXPECT_EQ(dlg.SetPostData("http://h/", 1, sealedOver.c_str(), sealedOver.c_str(), ""), 0);

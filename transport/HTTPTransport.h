@@ -32,9 +32,9 @@ extern HTTP_THREAD_PARAM g_HTTPParam;         // skinned dialog
 // ---------------------------------------------------------------- handle sets and sockets
 
 // Session, connection and request of the WinINet transport, per instance.
-// The report instances keep theirs in their report's CReportExchange
-// instead, so that each report's Exit reaches only its own (the _Report
-// variables stay for what may still name them).
+// The report instances no longer use the _Report variables: they keep
+// their socket and handles in their report's CReportExchange, so that each
+// report's Exit reaches its own connection and no other.
 extern std::atomic<HINTERNET> g_hIO_Normal, g_hCO_Normal, g_hIS_Normal;
 extern std::atomic<HINTERNET> g_hIO, g_hCO, g_hIS;
 extern std::atomic<HINTERNET> g_hIO_Report, g_hCO_Report, g_hIS_Report;

@@ -42,6 +42,13 @@ int CVemoMPIAutoReportDialog::SetPostData(LPCSTR szUrl, int bEncrypt, LPCSTR szP
     m_pReport = report;
 
     CReportExchange& r = *report;
+    // A text that its buffer cannot hold whole is refused, never cut.
+    for (LPCSTR text : {szUrl, szParam1, szParam2, szParam3}) {
+        if (text != nullptr && std::strlen(text) > sizeof(r.szHTTPUrl) - 1) {
+            m_Util.WriteLog("[CVemoMPIAutoReportDialog::SetPostData] argument too long, report refused");
+            return 0;
+        }
+    }
     std::snprintf(r.szHTTPUrl, sizeof(r.szHTTPUrl), "%s", szUrl != nullptr ? szUrl : "");
     std::snprintf(r.szParam1, sizeof(r.szParam1), "%s", szParam1 != nullptr ? szParam1 : "");
     std::snprintf(r.szParam2, sizeof(r.szParam2), "%s", szParam2 != nullptr ? szParam2 : "");
