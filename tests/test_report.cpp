@@ -242,7 +242,8 @@ TEST_F(Report, AfterThreeSecondsTheDialogShowsCentredAndEscapeEndsItWith2Closing
                   shown = s;
                   afxtest::FocusWindow(d.m_hWnd);
                   afxtest::Pump(200);
-                  if (const char* shots = std::getenv("VEMOMPI_REPORT_SNAPSHOT")) afxtest::Snapshot(d.m_hWnd, shots);
+                  if (const char* shots = std::getenv("VEMOMPI_SCREENSHOT_DIR"))
+                      afxtest::Snapshot(d.m_hWnd, (std::string(shots) + "/report.png").c_str());
                   afxtest::PressKey("Escape");
               }),
               IDCANCEL);
@@ -267,7 +268,8 @@ TEST_F(Report, TheKoreanDialogIsShownOnAKoreanSystemAndItsExitButtonEndsIt) {
                   if (clicked || !afxtest::GetWindowState(d.m_hWnd, &s) || !s.visible) return;
                   caption = s.captionUtf8;
                   afxtest::Pump(200);
-                  if (const char* shots = std::getenv("VEMOMPI_REPORT_SNAPSHOT_KO")) afxtest::Snapshot(d.m_hWnd, shots);
+                  if (const char* shots = std::getenv("VEMOMPI_SCREENSHOT_DIR"))
+                      afxtest::Snapshot(d.m_hWnd, (std::string(shots) + "/report-ko.png").c_str());
                   CString text;
                   d.GetDlgItem(IDC_BUTTON_EXIT)->GetWindowText(text);
                   button = text.GetString();
