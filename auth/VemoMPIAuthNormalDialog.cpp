@@ -2,17 +2,13 @@
 
 #include <cstring>
 
+#include "crypto/MPIMask.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "transport/HTTPTransport.h"
 
 CVemoMPIAuthNormalDialog* g_pVemoMPIAuthNormalDialog = nullptr;
 
 namespace {
-
-void CloseNormalTransport(int bUseProxy) {
-    if (bUseProxy == 1) CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
-    else CloseSocketHandle(g_hSocket_Normal);
-}
 
 // The default window size in pixels.
 constexpr int kDefaultWidth = 424;
@@ -21,8 +17,7 @@ constexpr int kDefaultHeight = 464;
 }  // namespace
 
 const AUTH_DIALOG_KIND g_AuthKindNormal = {"CVemoMPIAuthNormalDialog", &g_HTTPParam_Normal,
-                                           HTTPThreadFunction_Wininet_Normal, HTTPThreadFunction_Socket_Normal,
-                                           CloseNormalTransport};
+                                           HTTPThreadFunction_Wininet_Normal, HTTPThreadFunction_Socket_Normal};
 
 CVemoMPIAuthNormalDialog::CVemoMPIAuthNormalDialog(CWnd* pParent)
     : CDialog(IDD_VEMOMPIAUTHNORMALDIALOG, pParent), m_Flow(g_AuthKindNormal, this) {
@@ -63,7 +58,7 @@ int CVemoMPIAuthNormalDialog::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 BOOL CVemoMPIAuthNormalDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
-    OutputDebugStringA("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
+    MPIDebugOutput("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
     CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
 
     // Size the window, keeping its top-left corner; the browser fills the
@@ -112,7 +107,9 @@ void CVemoMPIAuthNormalDialog::OnTimer(UINT_PTR nIDEvent) {
                 }
                 break;
             case TIMER_EVENT_VEREQ_TIMEOUT:
-                if (!m_Flow.ThreadEnded()) {
+                // A cancel stays a cancel: nothing leaves STATE_CANCEL but
+                // the end of the dialog, so here the timer only stops.
+                if (!m_Flow.ThreadEnded() && c->m_iAuthState != STATE_CANCEL) {
                     c->m_iAuthState = STATE_TIMEOUT;
                     OnCancel();
                 }

@@ -96,6 +96,6 @@ TEST_F(ReportPostData, EachReportGetsItsOwnVariables) {
     EXPECT_EQ(dlg.m_pReport->iThreadState, REPORT_STATE_INIT);
     EXPECT_EQ(dlg.m_pReport->iThreadResult1.load(), -999);
     EXPECT_EQ(dlg.m_pReport->iThreadResult2.load(), -999);
-    EXPECT_EQ(dlg.m_pReport->hSocket.load(), 0u);
+    EXPECT_EQ(dlg.m_pReport->m_Handles.m_hSocket.Get(), 0u);
     EXPECT_STREQ(first->szHTTPUrl, "http://h/1") << "an earlier report's worker keeps its own";
 }

@@ -179,11 +179,12 @@ BOOL CVemoMPIAutoReportDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
 void CVemoMPIAutoReportDialog::OnButtonExit() {
     KillTimer(TIMER_REPORT_STATE);
     KillTimer(TIMER_REPORT_SHOW);
-    // Only this report's own connections; each is taken out of its
-    // variable and closed in one step, so a worker finishing at the same
-    // moment never closes it a second time.
+    // Only this report's own connections: the socket of the socket attempt,
+    // or the request, connection and session of the WinINet attempt. Each
+    // is taken out of the report and closed in one step, so a worker
+    // finishing at the same moment never closes it a second time; one the
+    // worker gets later is closed at once.
     CReportExchange& r = *m_pReport;
-    if (r.iThreadState == STATE_THREAD_1) CloseSocketHandle(r.hSocket);
-    if (r.iThreadState == STATE_THREAD_2) CloseInternetHandleSet(r.hIO, r.hCO, r.hIS);
+    if (r.iThreadState == STATE_THREAD_1 || r.iThreadState == STATE_THREAD_2) CloseRunHandles(r);
     EndDialog(REPORT_RESULT_EXIT);
 }
