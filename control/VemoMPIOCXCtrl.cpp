@@ -27,8 +27,8 @@ bool StoreIfFits(char (&field)[N], LPCTSTR text) {
 
 #define RESULT_PROPERTY(id, member) DISP_PROPERTY_NOTIFY(id, &CVemoMPIOCXCtrl::member, &CVemoMPIOCXCtrl::OnPropertyChanged)
 
-// SendHTTPPost (29) and AboutBox (-552) are described in the type library
-// but not bound yet: the dispatch layer answers E_NOTIMPL for them.
+// AboutBox (-552) is described in the type library
+// but not bound yet: the dispatch layer answers E_NOTIMPL for it.
 const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     RESULT_PROPERTY(1, m_Code1),
     RESULT_PROPERTY(2, m_Msg1),
@@ -60,6 +60,7 @@ const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     DISP_FUNCTION(26, &CVemoMPIOCXCtrl::SetForcedProxyEnv),
     DISP_FUNCTION(27, &CVemoMPIOCXCtrl::GetClientIPAddress),
     DISP_FUNCTION(28, &CVemoMPIOCXCtrl::GetClientProxySetting),
+    DISP_FUNCTION(29, &CVemoMPIOCXCtrl::SendHTTPPost),
     DISP_FUNCTION(30, &CVemoMPIOCXCtrl::GetClientHTTPData1),
     DISP_FUNCTION(31, &CVemoMPIOCXCtrl::GetClientHTTPData2),
     DISP_FUNCTION(32, &CVemoMPIOCXCtrl::GetClientHTTPUrl),

@@ -51,6 +51,10 @@ public:
     BSTR GetClientHTTPUrl();
     LONG SetExtraParams(LPCTSTR params);
     LONG SetWindowSize(SHORT width, SHORT height);
+    // Posts an error report (VemoMPIOCXReport.cpp): 0 when the report was
+    // accepted or refused as too long, -100 when both attempts failed, 999
+    // after Exit, 2 after Escape, -1 when the dialog could not be made.
+    LONG SendHTTPPost(LPCTSTR Url, SHORT Encrypt, LPCTSTR Param1, LPCTSTR Param2, LPCTSTR Param3);
 
     // Change handler of the fourteen result properties.
     void OnPropertyChanged();

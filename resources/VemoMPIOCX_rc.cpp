@@ -75,6 +75,31 @@ const AFX_DLGTEMPLATE kAuthZKSkinEnglish = {
 
 const AFX_DLGTEMPLATE kAuthZKSkinKorean = {
     kAuthZKSkinStyle, 0, 0, 0, 222, 253, "", 9, "System", kAuthZKSkinItems, 3,
+// Template 267, the report dialog: a pop-up window with caption and modal
+// frame but no system menu, a centred line of text and the Exit button.
+constexpr DWORD kAutoReportStyle = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION;
+
+const AFX_DLGITEMTEMPLATE kAutoReportItemsEnglish[] = {
+    {IDC_STATIC, "STATIC", "Torvu Click Plug-in is reporting Errors.", WS_CHILD | WS_VISIBLE | SS_CENTER, 25, 9, 136, 12},
+    {IDC_BUTTON_EXIT, "BUTTON", "Exit", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 64, 24, 58, 11},
+};
+
+const AFX_DLGTEMPLATE kAutoReportEnglish = {
+    kAutoReportStyle, 0, 0, 0, 187, 47, "Torvu Click Plug-in", 10, "Arial", kAutoReportItemsEnglish, 2,
+};
+
+// In code page 949: "Torvu클릭  플러그인 에러 보고중입니다." and "종료".
+const AFX_DLGITEMTEMPLATE kAutoReportItemsKorean[] = {
+    {IDC_STATIC, "STATIC",
+     "Torvu\xC5\xAC\xB8\xAF  \xC7\xC3\xB7\xAF\xB1\xD7\xC0\xCE \xBF\xA1\xB7\xAF "
+     "\xBA\xB8\xB0\xED\xC1\xDF\xC0\xD4\xB4\xCF\xB4\xD9.",
+     WS_CHILD | WS_VISIBLE | SS_CENTER, 20, 11, 125, 10},
+    {IDC_BUTTON_EXIT, "BUTTON", "\xC1\xBE\xB7\xE1", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 57, 28, 50, 12},
+};
+
+// Caption "Torvu클릭 " (with its trailing blank) and font "굴림", in code page 949.
+const AFX_DLGTEMPLATE kAutoReportKorean = {
+    kAutoReportStyle, 0, 0, 0, 164, 62, "Torvu\xC5\xAC\xB8\xAF ", 10, "\xB1\xBC\xB8\xB2", kAutoReportItemsKorean, 2,
 };
 
 }  // namespace
@@ -109,6 +134,8 @@ const AFX_RESOURCE_ENTRY g_afxModuleResources[] = {
     BITMAP_ENTRY(IDB_WAIT_12, kBmp_wait_12),
     BITMAP_ENTRY(IDB_WAIT_13, kBmp_wait_13),
     BITMAP_ENTRY(IDB_WAIT_REST, kBmp_wait_rest),
+    {RT_DIALOG_ID, IDD_VEMOMPIAUTOREPORTDIALOG, LANG_ENGLISH_US, &kAutoReportEnglish, sizeof(AFX_DLGTEMPLATE)},
+    {RT_DIALOG_ID, IDD_VEMOMPIAUTOREPORTDIALOG, LANG_KOREAN_DEFAULT, &kAutoReportKorean, sizeof(AFX_DLGTEMPLATE)},
 };
 
 const int g_afxModuleResourceCount = static_cast<int>(sizeof(g_afxModuleResources) / sizeof(g_afxModuleResources[0]));

@@ -9,6 +9,14 @@
 #define IDC_EXPLORER_AUTH 201
 #define IDC_BUTTON_CLOSE 203
 #define IDC_STATIC_TITLE 206
+#define IDD_VEMOMPIAUTOREPORTDIALOG 267
+
+// Items.
+#define IDC_EXPLORER_AUTH 201
+#define IDC_BUTTON_EXIT 207
+#ifndef IDC_STATIC
+#define IDC_STATIC 0xFFFF  // items that nothing refers to
+#endif
 
 // Icons.
 #define IDI_VEMOMPIAUTH_SMALL 266

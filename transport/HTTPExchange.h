@@ -153,6 +153,13 @@ public:
     CRunHandles m_Handles;
     char szHTTPUrl[4096] = {};
     char szPostParam[4096] = {};
+    // The three parameters, plain or sealed.
+    char szParam1[4096] = {};
+    char szParam2[4096] = {};
+    char szParam3[4096] = {};
+    // State of the report dialog's state machine (the user-interface
+    // thread's alone).
+    int iThreadState = 0;
     // -999 while pending; then the HTTP status read by the socket attempt
     // (0 when none), and 200 or -100 from the WinINet attempt.
     std::atomic<int> iThreadResult1{-999};

@@ -83,7 +83,7 @@ INT_PTR CDialog::DoModal() {
     if (!m_bEnded && Alive(h)) {
         gtk_window_set_modal(GTK_WINDOW(h->widget), TRUE);
         // A modal dialog is shown once initialised, as the modal loop does.
-        gtk_widget_show_all(h->widget);
+        AfxShowTopLevel(h, true);
         h->style |= WS_VISIBLE;
         for (HWND c : h->children)
             if (!(c->style & WS_VISIBLE)) gtk_widget_hide(c->widget);

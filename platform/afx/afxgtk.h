@@ -55,6 +55,7 @@ struct HWND__ {
     guint hoverSource = 0;
     int hoverX = 0, hoverY = 0;          // where the hover wait started (client)
     int sliderMin = 0, sliderMax = 100;
+    bool hiddenEmpty = false;            // to be shown, kept hidden while its rectangle is empty
 };
 
 // Kinds of windows.

@@ -35,6 +35,13 @@ void ApplyChildGeometry(HWND h);
 void ShowText(HWND h);
 void ApplyIcon(HWND h);
 
+// Shows or hides a top-level window; one whose rectangle is empty stays
+// hidden until it is given a size (afxwndpos.cpp).
+void AfxShowTopLevel(HWND h, bool show);
+// After a top-level window's geometry changed: hides it while empty, shows
+// it again once it has a size when it is meant to be shown.
+void AfxApplyEmptyRect(HWND h);
+
 // The window with the keyboard focus in a top-level window (the window
 // itself when no child has it).
 HWND FocusWindow(HWND top);

@@ -60,6 +60,7 @@ void ApplyTopGeometry(HWND h) {
     gtk_window_move(GTK_WINDOW(h->widget), h->x, h->y);
     gtk_window_resize(GTK_WINDOW(h->widget), std::max(1, h->cx), std::max(1, h->cy));
     if (h->backing != nullptr) EnsureBacking(h);
+    AfxApplyEmptyRect(h);
 }
 
 void ApplyChildGeometry(HWND h) {

@@ -108,6 +108,8 @@ typedef MSG* LPMSG;
 #define WM_USER 0x0400
 
 #define SC_CLOSE 0xF060
+// Notification code of a push button's click (in the high word of WM_COMMAND's wParam).
+#define BN_CLICKED 0
 #define HTCAPTION 2
 
 // Key flags of mouse messages.
@@ -383,6 +385,9 @@ public:
     void ScreenToClient(LPRECT lpRect) const;
     BOOL ShowWindow(int nCmdShow);
     BOOL IsWindowVisible() const;
+    // Centres a top-level window over its owner, or over pAlternateOwner
+    // when given, or on the screen when it has neither (afxwndpos.cpp).
+    void CenterWindow(CWnd* pAlternateOwner = nullptr);
 
     // Caption text, in the ANSI code page.
     void SetWindowText(LPCSTR lpszString);

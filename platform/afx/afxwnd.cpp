@@ -140,9 +140,11 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
     BOOL was = IsWindowVisible();
     if (nCmdShow == SW_HIDE) {
         gtk_widget_hide(m_hWnd->widget);
+        m_hWnd->hiddenEmpty = false;
         m_hWnd->style &= ~WS_VISIBLE;
     } else {
-        gtk_widget_show_all(m_hWnd->widget);
+        if (m_hWnd->parent == nullptr) AfxShowTopLevel(m_hWnd, true);
+        else gtk_widget_show_all(m_hWnd->widget);
         m_hWnd->style |= WS_VISIBLE;
     }
     if (m_hWnd->parent != nullptr) InvalidateWindow(m_hWnd->parent, nullptr, true);

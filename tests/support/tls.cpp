@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 #include "tests/support/http.h"
 
@@ -153,7 +154,7 @@ const Pki& TestPki() {
     return pki;
 }
 
-TlsServer::TlsServer(const Credentials& credentials, std::string reply, int maxConnections)
+TlsServer::TlsServer(const Credentials& credentials, std::string reply, int maxConnections, unsigned short port)
     : credentials_(credentials), reply_(std::move(reply)) {
     // OpenSSL writes with write(): a client that gave up must not end the test.
     ::signal(SIGPIPE, SIG_IGN);
@@ -163,7 +164,14 @@ TlsServer::TlsServer(const Credentials& credentials, std::string reply, int maxC
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(listenFd_, 16) == 0) {
+    addr.sin_port = htons(port);
+    bool bound = ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
+    // A fixed port may be held for a moment by another test run.
+    for (int k = 0; !bound && port != 0 && k < 100; ++k) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        bound = ::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0;
+    }
+    if (bound && ::listen(listenFd_, 16) == 0) {
         socklen_t len = sizeof(addr);
         ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
         port_ = ntohs(addr.sin_port);
@@ -180,6 +188,11 @@ TlsServer::~TlsServer() {
 std::vector<std::string> TlsServer::Received() const {
     std::lock_guard<std::mutex> guard(lock_);
     return received_;
+}
+
+std::vector<std::string> TlsServer::ClearRequests() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return clear_;
 }
 
 bool TlsServer::WaitFinished(int n, int timeoutMs) const {
@@ -207,6 +220,27 @@ void TlsServer::Run(int maxConnections) {
         timeval tv{5, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv));
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof(tv));
+        // A handshake begins with a record of type 22; anything else is a
+        // client speaking in clear text.
+        char first = 0;
+        pollfd in{fd, POLLIN, 0};
+        if (::poll(&in, 1, 5000) > 0 && ::recv(fd, &first, 1, MSG_PEEK) == 1 && first != 0x16) {
+            std::string clear;
+            char buf[4096];
+            for (int k = 0; k < 1000 && !httptest::RequestComplete(clear); ++k) {
+                ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
+                if (n <= 0) break;
+                clear.append(buf, static_cast<size_t>(n));
+            }
+            ::close(fd);
+            {
+                std::lock_guard<std::mutex> guard(lock_);
+                clear_.push_back(clear);
+                received_.push_back(std::string());
+            }
+            ++finished_;
+            continue;
+        }
         SSL* ssl = SSL_new(ctx);
         SSL_set_fd(ssl, fd);
         std::string got;

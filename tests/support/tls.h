@@ -31,7 +31,9 @@ class TlsServer {
 public:
     // Accepts up to maxConnections connections one after the other; on each
     // that completes the handshake it reads one request and sends `reply`.
-    TlsServer(const Credentials& credentials, std::string reply, int maxConnections = 1);
+    // A port of 0 takes a free one; a given port (443, say) is bound as
+    // soon as it is free, within a few seconds (Port() is 0 otherwise).
+    TlsServer(const Credentials& credentials, std::string reply, int maxConnections = 1, unsigned short port = 0);
     ~TlsServer();
     TlsServer(const TlsServer&) = delete;
     TlsServer& operator=(const TlsServer&) = delete;
@@ -40,6 +42,9 @@ public:
     int Accepted() const { return accepted_.load(); }
     int Handshakes() const { return handshakes_.load(); }
     std::vector<std::string> Received() const;
+    // Requests that came in clear text instead of a handshake (read whole,
+    // then the connection is closed unanswered, as the handshake fails).
+    std::vector<std::string> ClearRequests() const;
     // Waits until n connections are finished (bounded).
     bool WaitFinished(int n, int timeoutMs) const;
 
@@ -55,6 +60,7 @@ private:
     std::atomic<int> finished_{0};
     mutable std::mutex lock_;
     std::vector<std::string> received_;
+    std::vector<std::string> clear_;
     std::thread thread_;
 };
 
