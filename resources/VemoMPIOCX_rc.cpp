@@ -75,6 +75,8 @@ const AFX_DLGTEMPLATE kAuthZKSkinEnglish = {
 
 const AFX_DLGTEMPLATE kAuthZKSkinKorean = {
     kAuthZKSkinStyle, 0, 0, 0, 222, 253, "", 9, "System", kAuthZKSkinItems, 3,
+};
+
 // Template 267, the report dialog: a pop-up window with caption and modal
 // frame but no system menu, a centred line of text and the Exit button.
 constexpr DWORD kAutoReportStyle = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_VISIBLE | WS_CAPTION;

@@ -24,6 +24,7 @@ packages="
   clang
   libclang-rt-14-dev
   llvm-14
+  fonts-noto-cjk
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -15,6 +15,26 @@ std::map<HDC, CDC*>& Attached() {
 
 }  // namespace
 
+namespace {
+
+std::map<HDC, std::unique_ptr<CDC>>& Temporaries() {
+    static auto* temps = new std::map<HDC, std::unique_ptr<CDC>>;
+    return *temps;
+}
+
+}  // namespace
+
+namespace afximpl {
+
+void ForgetDcWrapper(HDC hDC) {
+    auto it = Temporaries().find(hDC);
+    if (it == Temporaries().end()) return;
+    it->second->m_hDC = it->second->m_hAttribDC = nullptr;
+    Temporaries().erase(it);
+}
+
+}  // namespace afximpl
+
 CDC::~CDC() {
     if (m_hDC != nullptr) {
         HDC h = Detach();
@@ -26,9 +46,8 @@ CDC* CDC::FromHandle(HDC hDC) {
     if (hDC == nullptr) return nullptr;
     auto it = Attached().find(hDC);
     if (it != Attached().end()) return it->second;
-    // Temporary wrappers, one per handle, kept for the process.
-    static auto* temps = new std::map<HDC, std::unique_ptr<CDC>>;
-    auto& slot = (*temps)[hDC];
+    // Temporary wrappers, one per handle, until the context goes.
+    auto& slot = Temporaries()[hDC];
     if (slot == nullptr) {
         slot = std::make_unique<CDC>();
         slot->m_hDC = slot->m_hAttribDC = hDC;

@@ -54,6 +54,7 @@ void FreeDc(HDC d) {
     for (DcState& s : d->saved) ReleaseState(s);
     if (d->paintRgn != nullptr) cairo_region_destroy(d->paintRgn);
     LiveDcs().erase(d);
+    ForgetDcWrapper(d);
     delete d;
 }
 

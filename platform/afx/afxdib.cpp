@@ -434,7 +434,6 @@ int GetDIBits(HDC, HBITMAP hbm, UINT start, UINT cLines, LPVOID lpvBits, LPBITMA
     auto* out = static_cast<uint8_t*>(lpvBits);
     DibLayout src;
     if (same && DibLayoutOf(b->dib.hdr, &src) && !src.topDown && !l.topDown && src.stride == l.stride) {
-        SyncDibFromSurface(b);
         memcpy(out, b->dib.bits.data() + start * l.stride, lines * l.stride);
         return static_cast<int>(lines);
     }

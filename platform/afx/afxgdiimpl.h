@@ -75,6 +75,8 @@ T* GdiAs(const void* handle, DWORD type) {
 }
 HGDIOBJ HandleOf(GdiObject* o);
 void ReleaseSelection(GdiObject* o);  // a DC no longer holds o
+// The framework's temporary wrapper of an object that goes away goes with it.
+void ForgetObjectWrapper(HGDIOBJ h);
 
 BitmapObject* NewBitmap(int width, int height, WORD bpp);
 // A DIB section from a decoded image (takes it over).
@@ -144,6 +146,8 @@ struct HDC__ {
 namespace afximpl {
 
 bool DcAlive(HDC h);
+// The framework's temporary CDC of a context that goes away goes with it.
+void ForgetDcWrapper(HDC h);
 HWND DesktopHandle();
 
 // Where a context draws: a surface, the offset of the context's device

@@ -87,6 +87,7 @@ GdiObject* Stock(int i) {
 
 void Destroy(GdiObject* o) {
     Live().erase(o);
+    ForgetObjectWrapper(HandleOf(o));
     delete o;
 }
 
@@ -327,14 +328,18 @@ std::map<HGDIOBJ, CGdiObject*>& Permanent() {
     return *m;
 }
 
+std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>& Temporaries() {
+    static auto* temps = new std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>;
+    return *temps;
+}
+
 template <class W>
 W* TemporaryFor(HGDIOBJ h) {
     if (h == nullptr) return nullptr;
     auto it = Permanent().find(h);
     if (it != Permanent().end()) return static_cast<W*>(it->second);
-    // Temporary wrappers live as long as the process, one per handle.
-    static auto* temps = new std::map<HGDIOBJ, std::unique_ptr<CGdiObject>>;
-    auto& slot = (*temps)[h];
+    // Temporary wrappers, one per handle, until the object goes.
+    auto& slot = Temporaries()[h];
     if (slot == nullptr || dynamic_cast<W*>(slot.get()) == nullptr) {
         if (slot != nullptr) slot->m_hObject = nullptr;  // the handle is not the wrapper's to delete
         auto* w = new W;
@@ -345,6 +350,17 @@ W* TemporaryFor(HGDIOBJ h) {
 }
 
 }  // namespace
+
+namespace afximpl {
+
+void ForgetObjectWrapper(HGDIOBJ h) {
+    auto it = Temporaries().find(h);
+    if (it == Temporaries().end()) return;
+    it->second->m_hObject = nullptr;  // not the wrapper's to delete
+    Temporaries().erase(it);
+}
+
+}  // namespace afximpl
 
 CGdiObject::~CGdiObject() { DeleteObject(); }
 

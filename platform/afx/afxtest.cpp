@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "platform/afx/afxgtk.h"
+#include "platform/afx/afxgdiimpl.h"
 
 namespace afxtest {
 
@@ -209,6 +209,45 @@ int OpenPopupMenus() {
     }
     g_list_free(all);
     return n;
+}
+
+std::string ToolTipText(HWND hToolTip) {
+    if (!IsWindow(hToolTip) || hToolTip->kind != AFX_KIND_TOOLTIP || !gtk_widget_get_visible(hToolTip->widget))
+        return std::string();
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(hToolTip->widget));
+    return label != nullptr ? gtk_label_get_text(GTK_LABEL(label)) : std::string();
+}
+
+int UnknownGlyphs(HFONT hFont, const char* utf8) {
+    auto* f = afximpl::GdiAs<afximpl::FontObject>(hFont, OBJ_FONT);
+    if (f == nullptr || utf8 == nullptr) return -1;
+    PangoContext* c = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoLayout* l = pango_layout_new(c);
+    pango_layout_set_font_description(l, f->desc);
+    pango_layout_set_text(l, utf8, -1);
+    int n = pango_layout_get_unknown_glyphs_count(l);
+    g_object_unref(l);
+    g_object_unref(c);
+    return n;
+}
+
+bool SaveImage(const char* path, const char* type, int w, int h, const std::function<COLORREF(int, int)>& pixel) {
+    GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h);
+    if (p == nullptr) return false;
+    guchar* px = gdk_pixbuf_get_pixels(p);
+    int stride = gdk_pixbuf_get_rowstride(p);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = pixel(x, y);
+            guchar* d = px + y * stride + x * 3;
+            d[0] = GetRValue(c);
+            d[1] = GetGValue(c);
+            d[2] = GetBValue(c);
+        }
+    gboolean ok = strcmp(type, "jpeg") == 0 ? gdk_pixbuf_save(p, path, type, nullptr, "quality", "100", nullptr)
+                                             : gdk_pixbuf_save(p, path, type, nullptr, nullptr);
+    g_object_unref(p);
+    return ok != FALSE;
 }
 
 }  // namespace afxtest
