@@ -44,7 +44,7 @@ void CVemoMPIAuthZKSkinDialog::SetControl(CVemoMPIOCXCtrl* pCtrl) {
 void CVemoMPIAuthZKSkinDialog::DoDataExchange(CDataExchange* pDX) {
     CDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_STATIC_TITLE, m_stcTitle);
-    DDX_Control(pDX, IDC_BUTTON_CANCEL, m_btnCancel);
+    DDX_Control(pDX, IDC_BUTTON_CLOSE, m_btnCancel);
     DDX_Control(pDX, IDC_EXPLORER_AUTH, m_ExplorerAuth);
 }
 
@@ -147,7 +147,7 @@ void CVemoMPIAuthZKSkinDialog::OnTimer(UINT_PTR nIDEvent) {
 }
 
 BOOL CVemoMPIAuthZKSkinDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (LOWORD(wParam) == IDC_BUTTON_CANCEL && HIWORD(wParam) == kButtonClicked) {
+    if (LOWORD(wParam) == IDC_BUTTON_CLOSE && HIWORD(wParam) == kButtonClicked) {
         OnButtonCancel();
         return TRUE;
     }

@@ -13,19 +13,12 @@
 #include "auth/AuthFlow.h"
 #include "platform/afx/afxwin.h"
 #include "platform/browser/mshtml.h"
+#include "resources/VemoMPIOCX_rc.h"
 #include "ui/WebBrowser2.h"
 
 // The framework's cancel result: the dialog was closed by a close request
 // (Alt+F4) rather than by its close button.
 #define AUTH_RESULT_CLOSED IDCANCEL
-
-#ifndef IDD_VEMOMPIAUTHZKSKINDIALOG
-#define IDD_VEMOMPIAUTHZKSKINDIALOG 201
-#endif
-
-// Items of template 201 besides the browser (201).
-#define IDC_BUTTON_CANCEL 203
-#define IDC_STATIC_TITLE 206
 
 // Frames of the waiting indicator: 0 at rest, 1 to 13 while a page loads.
 #define SKIN_WAIT_FRAMES 13

@@ -34,14 +34,6 @@ sandbox::HttpResponse TitledPage(const std::string& title) {
     return r;
 }
 
-// Until the module carries template 201.
-const AFX_DLGITEMTEMPLATE kInterimItems[] = {
-    {201, "{8856F961-340A-11D0-A96B-00C04FD705A2}", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 7, 36, 208, 204},
-    {203, "BUTTON", "X", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_OWNERDRAW, 205, 4, 10, 10},
-    {206, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTERIMAGE, 41, 22, 150, 8},
-};
-const AFX_DLGTEMPLATE kInterim = {DS_SETFONT | WS_POPUP | WS_VISIBLE, 0, 0, 0, 222, 253, "", 9, "System", kInterimItems, 3};
-
 class SkinDialog : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -91,7 +83,6 @@ protected:
 
         auto dlg = std::make_unique<CVemoMPIAuthZKSkinDialog>();
         dlg->SetControl(ctrl);
-        if (AfxFindModuleResource(RT_DIALOG_ID, IDD_VEMOMPIAUTHZKSKINDIALOG) == nullptr) dlg->InitModalIndirect(&kInterim);
         current = dlg.get();
         auto started = Clock::now();
         // The ticks of this run stop with it: one may still be queued when
@@ -135,7 +126,7 @@ protected:
     }
 
     // Clicks the close button "X" as its parent hears it.
-    static void ClickClose(HWND hwnd) { SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_CANCEL, 0), 0); }
+    static void ClickClose(HWND hwnd) { SendMessage(hwnd, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_CLOSE, 0), 0); }
 
     char dir[64] = {0};
     sandbox::MpiSandbox mpi;
