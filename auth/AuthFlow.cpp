@@ -7,6 +7,7 @@
 
 #include "auth/AuthMessages.h"
 #include "crypto/MPISeal.h"
+#include "transport/HTTPTransport.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void CAuthFlow::MarkCancelled() {
 }
 
 void CAuthFlow::CloseTransportHandles() {
-    if (m_kind.pfnCloseTransport != nullptr) m_kind.pfnCloseTransport(m_bUseProxy);
+    if (m_pExchange) CloseRunHandles(*m_pExchange);
 }
 
 // ---------------------------------------------------------------- execute step

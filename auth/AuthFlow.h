@@ -41,16 +41,13 @@
 #define AUTH_SLOT_SIZE 1024
 
 // What differs between the dialog kinds: the trace name, the process-wide
-// parameter block, the transport entries and the cancel path of the
-// process-wide handles.
+// parameter block and the transport entries. (The handles of a run belong
+// to the run's exchange, so the cancel path needs nothing of the kind.)
 struct AUTH_DIALOG_KIND {
     const char* pszClassName;
     HTTP_THREAD_PARAM* pParam;
     LPTHREAD_START_ROUTINE pfnWininet;
     LPTHREAD_START_ROUTINE pfnSocket;
-    // Closes the kind's WinINet handles (request, connection, session) when
-    // bUseProxy is 1, or its socket when it is 0, clearing the variables.
-    void (*pfnCloseTransport)(int bUseProxy);
 };
 
 // What the shared steps need from the dialog that runs them.
@@ -94,7 +91,9 @@ public:
     // Checks the reply once the thread has ended. 0 when the hand-off has
     // started; otherwise the code the dialog ends with.
     int AuthThreadProcessParse();
-    // The cancel path's part: closes the running transport's handles.
+    // The cancel path's part: closes the handles of this dialog's running
+    // exchange (CloseRunHandles), whichever transport runs it, and no
+    // other run's.
     void CloseTransportHandles();
     // The user cancelled during the exchange: the socket transport gives up
     // before connecting.

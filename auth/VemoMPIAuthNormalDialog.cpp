@@ -9,11 +9,6 @@ CVemoMPIAuthNormalDialog* g_pVemoMPIAuthNormalDialog = nullptr;
 
 namespace {
 
-void CloseNormalTransport(int bUseProxy) {
-    if (bUseProxy == 1) CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
-    else CloseSocketHandle(g_hSocket_Normal);
-}
-
 // The default window size in pixels.
 constexpr int kDefaultWidth = 424;
 constexpr int kDefaultHeight = 464;
@@ -21,8 +16,7 @@ constexpr int kDefaultHeight = 464;
 }  // namespace
 
 const AUTH_DIALOG_KIND g_AuthKindNormal = {"CVemoMPIAuthNormalDialog", &g_HTTPParam_Normal,
-                                           HTTPThreadFunction_Wininet_Normal, HTTPThreadFunction_Socket_Normal,
-                                           CloseNormalTransport};
+                                           HTTPThreadFunction_Wininet_Normal, HTTPThreadFunction_Socket_Normal};
 
 CVemoMPIAuthNormalDialog::CVemoMPIAuthNormalDialog(CWnd* pParent)
     : CDialog(IDD_VEMOMPIAUTHNORMALDIALOG, pParent), m_Flow(g_AuthKindNormal, this) {

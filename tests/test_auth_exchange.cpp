@@ -25,13 +25,8 @@ public:
     std::string navigated;
 };
 
-void CloseNormal(int useProxy) {
-    if (useProxy == 1) CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
-    else CloseSocketHandle(g_hSocket_Normal);
-}
-
 const AUTH_DIALOG_KIND kKind = {"CTestDialog", &g_HTTPParam_Normal, HTTPThreadFunction_Wininet_Normal,
-                                HTTPThreadFunction_Socket_Normal, CloseNormal};
+                                HTTPThreadFunction_Socket_Normal};
 
 class AuthExchange : public ::testing::Test {
 protected:

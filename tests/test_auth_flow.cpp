@@ -43,9 +43,7 @@ public:
 };
 
 HTTP_THREAD_PARAM g_testParam;
-std::atomic<int> g_closed{-1};
-void CloseTransport(int useProxy) { g_closed = useProxy; }
-const AUTH_DIALOG_KIND kKind = {"CTestAuthDialog", &g_testParam, nullptr, nullptr, CloseTransport};
+const AUTH_DIALOG_KIND kKind = {"CTestAuthDialog", &g_testParam, nullptr, nullptr};
 
 class AuthFlowTest : public ::testing::Test {
 protected:

@@ -56,9 +56,6 @@ protected:
     void SetUp() override { ASSERT_EQ(helper.SocketInit(), 0); }
     void TearDown() override {
         WSASetResolverForTesting(nullptr);
-        CloseSocketHandle(g_hSocket_Normal);
-        CloseSocketHandle(g_hSocket);
-        CloseSocketHandle(g_hSocket_Report);
         helper.SocketClose(0);
     }
     CMPISocket helper;
@@ -244,7 +241,8 @@ TEST_F(SocketTransport, ClosingTheSocketEndsABlockedReceivePromptly) {
         WaitAccepted(silent, 1);
         ASSERT_EQ(ex->m_bThreadEnd.load(), 0);
         auto closedAt = Clock::now();
-        EXPECT_TRUE(CloseSocketHandle(g_hSocket_Normal));
+        EXPECT_NE(g_hSocket_Normal.load(), 0u) << "the variable shows the running run's socket";
+        CloseRunHandles(*ex);
         ASSERT_TRUE(runtest::WaitEnd(*ex, 5000));
         worst = std::max(worst, MsSince(closedAt));
         EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "Header RECV Error Code:-10038");
@@ -261,7 +259,7 @@ TEST_F(SocketTransport, ClosingTheSocketEndsABlockedReceivePromptly) {
         WaitAccepted(trickle, 1);
         ASSERT_EQ(ex->m_bThreadEnd.load(), 0);
         auto closedAt = Clock::now();
-        EXPECT_TRUE(CloseSocketHandle(g_hSocket));
+        CloseRunHandles(*ex);
         ASSERT_TRUE(runtest::WaitEnd(*ex, 5000));
         worst = std::max(worst, MsSince(closedAt));
         EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "Data RECV Error HC:200, SRC:-10038");
@@ -273,7 +271,7 @@ TEST_F(SocketTransport, ClosingTheSocketEndsABlockedReceivePromptly) {
         ASSERT_TRUE(rep);
         WaitAccepted(silent, 1);
         auto closedAt = Clock::now();
-        EXPECT_TRUE(CloseSocketHandle(g_hSocket_Report));
+        CloseRunHandles(*rep);
         EXPECT_EQ(runtest::WaitResult(rep->iThreadResult1, 5000), 0);
         worst = std::max(worst, MsSince(closedAt));
     }
@@ -281,17 +279,18 @@ TEST_F(SocketTransport, ClosingTheSocketEndsABlockedReceivePromptly) {
     RecordProperty("cancel_latency_ms", static_cast<int>(worst));
 }
 
-TEST_F(SocketTransport, ASocketLeftInTheVariableIsClosedByTheNextRun) {
+TEST_F(SocketTransport, ASocketOfAnotherRunInTheVariableIsLeftAlone) {
     loopback::Server idle([](loopback::Connection& c) { c.WaitForClose(10000); });
-    INT_PTR old = helper.SocketConnect("127.0.0.1", idle.Port(), 0);
-    ASSERT_GT(old, 0);
-    g_hSocket_Normal.store(static_cast<SOCKET>(old));
+    INT_PTR other = helper.SocketConnect("127.0.0.1", idle.Port(), 0);
+    ASSERT_GT(other, 0);
+    g_hSocket_Normal.store(static_cast<SOCKET>(other));
     loopback::Server server(httptest::Reply(httptest::Response(200, "ok")));
     auto ex = runtest::Run(HTTPThreadFunction_Socket_Normal, Url(server.Port()), "a=1");
     ASSERT_TRUE(ex);
     EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "");
-    EXPECT_TRUE(idle.WaitFinished(1, 5000)) << "the peer of the old socket saw it close";
-    EXPECT_EQ(closesocket(static_cast<SOCKET>(old)), SOCKET_ERROR) << "closed exactly once";
+    EXPECT_EQ(g_hSocket_Normal.load(), static_cast<SOCKET>(other)) << "neither replaced nor cleared";
+    EXPECT_EQ(closesocket(static_cast<SOCKET>(other)), 0) << "still open";
+    g_hSocket_Normal.store(0);
 }
 
 // ---------------------------------------------------------------- report instance
@@ -319,4 +318,51 @@ TEST_F(SocketTransport, TheReportInstanceReportsTheStatusOnly) {
         EXPECT_EQ(runtest::WaitResult(rep->iThreadResult1), 0) << url;
     }
     EXPECT_EQ(g_hSocket_Report.load(), 0u);
+}
+
+// ---------------------------------------------------------------- runs of one instance
+
+namespace {
+
+// Names beginning with "slow." take 700 ms to resolve; all resolve to loopback.
+int DelayedResolver(const char* name, uint32_t* addrs, int) {
+    if (std::strncmp(name, "slow.", 5) == 0) std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    addrs[0] = htonl(0x7f000001);
+    return 1;
+}
+
+}  // namespace
+
+TEST_F(SocketTransport, ALateConnectOfAnEndedRunLeavesTheNextRunAlone) {
+    // Run A's dialog is closed (twice) while its worker still resolves, and
+    // run B starts at once and waits for a silent server. A's connect comes
+    // while B waits.
+    WSASetResolverForTesting(DelayedResolver);
+    loopback::Server serverA(httptest::Silence(20000));
+    loopback::Server serverB(httptest::Silence(20000));
+    auto a = runtest::Start(HTTPThreadFunction_Socket_Normal,
+                            "http://slow.example:" + std::to_string(serverA.Port()) + "/mpi", "a=1");
+    ASSERT_TRUE(a);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    a->m_bCancelled.store(1);
+    CloseRunHandles(*a);  // A's cancel path
+    auto b = runtest::Start(HTTPThreadFunction_Socket_Normal, Url(serverB.Port()), "b=1");
+    ASSERT_TRUE(b);
+    WaitAccepted(serverB, 1);
+    for (int k = 0; k < 400 && serverA.Accepted() < 1; ++k) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(serverA.Accepted(), 1) << "A's late connect";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    EXPECT_EQ(b->m_bThreadEnd.load(), 0) << "B still waits for its reply: " << b->m_szHTTPLastErrorMessage;
+    EXPECT_NE(b->m_Handles.m_hSocket.Get(), 0u);
+    EXPECT_EQ(g_hSocket_Normal.load(), b->m_Handles.m_hSocket.Get()) << "the variable shows B's socket";
+
+    auto closedAt = Clock::now();
+    CloseRunHandles(*b);  // B's cancel path
+    ASSERT_TRUE(runtest::WaitEnd(*b, 5000));
+    EXPECT_LT(MsSince(closedAt), 1000);
+    EXPECT_STREQ(b->m_szHTTPLastErrorMessage, "Header RECV Error Code:-10038");
+    EXPECT_TRUE(runtest::WaitEnd(*a, 5000)) << "A's late socket is closed at once";
+    EXPECT_STREQ(a->m_szHTTPLastErrorMessage, "SEND Error Code:-10038");
+    EXPECT_EQ(g_hSocket_Normal.load(), 0u);
 }

@@ -35,16 +35,7 @@ protected:
     static void SetUpTestSuite() {
         for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY"}) unsetenv(v);
     }
-    void SetUp() override { CloseAll(); }
-    void TearDown() override {
-        CloseAll();
-        InternetSetTrustedAuthoritiesForTesting(nullptr);
-    }
-    static void CloseAll() {
-        CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
-        CloseInternetHandleSet(g_hIO, g_hCO, g_hIS);
-        CloseInternetHandleSet(g_hIO_Report, g_hCO_Report, g_hIS_Report);
-    }
+    void TearDown() override { InternetSetTrustedAuthoritiesForTesting(nullptr); }
 };
 
 }  // namespace
@@ -214,30 +205,28 @@ TEST_F(WininetTransport, EachFailingStepLeavesItsMessage) {
     }
 }
 
-TEST_F(WininetTransport, HandlesOfAFailedRunWaitForTheNextRunOfTheSameInstance) {
+TEST_F(WininetTransport, AFailedRunClosesItsOwnHandlesAndNoOtherRunsHandles) {
+    int handles = InternetOpenHandlesForTesting();
+    HINTERNET other = InternetOpenA("other run", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    ASSERT_NE(other, nullptr);
+    g_hIO_Normal.store(other);
     auto ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(loopback::UnusedPort()), "a=1", 0);
     ASSERT_TRUE(ex);
     EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "No Post Request");
-    HINTERNET session = g_hIO_Normal.load();
-    EXPECT_NE(session, nullptr) << "the session stays open";
-    EXPECT_EQ(g_hCO_Normal.load(), nullptr);
-
-    loopback::Server notFound(httptest::Reply(httptest::Response(404, "")), 2);
+    loopback::Server notFound(httptest::Reply(httptest::Response(404, "")));
     auto skin = runtest::Run(HTTPThreadFunction_Wininet, Url(notFound.Port()), "a=1");
     ASSERT_TRUE(skin);
-    HINTERNET skinRequest = g_hIS.load();
-    ASSERT_NE(skinRequest, nullptr) << "a failed run keeps its handles";
-    EXPECT_NE(g_hCO.load(), nullptr);
-    EXPECT_EQ(g_hIO_Normal.load(), session) << "the skinned run leaves the plain instance's handles alone";
-
-    // The next plain run closes the plain leftovers, not the skinned ones.
-    ex = runtest::Run(HTTPThreadFunction_Wininet_Normal, Url(notFound.Port()), "a=1");
-    ASSERT_TRUE(ex);
-    DWORD flags = 0, len = sizeof(flags);
-    EXPECT_FALSE(InternetQueryOptionA(session, INTERNET_OPTION_CONNECT_TIMEOUT, &flags, &len));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_NE(g_hIO_Normal.load(), session);
-    EXPECT_TRUE(InternetQueryOptionA(skinRequest, INTERNET_OPTION_SECURITY_FLAGS, &flags, &len));
+    EXPECT_STREQ(skin->m_szHTTPLastErrorMessage,
+                 "HttpQueryInfo HTTP_STATUS_OK Error (HTTP_QUERY_STATUS_CODE) (StatusCode  : 404)");
+    EXPECT_EQ(g_hIO.load(), nullptr);
+    EXPECT_EQ(g_hCO.load(), nullptr);
+    EXPECT_EQ(g_hIS.load(), nullptr);
+    EXPECT_EQ(g_hIO_Normal.load(), other) << "another run's handle is neither replaced nor cleared";
+    DWORD value = 0, len = sizeof(value);
+    EXPECT_TRUE(InternetQueryOptionA(other, INTERNET_OPTION_CONNECT_TIMEOUT, &value, &len)) << "nor closed";
+    EXPECT_TRUE(InternetCloseHandle(other));
+    g_hIO_Normal.store(nullptr);
+    EXPECT_EQ(InternetOpenHandlesForTesting(), handles) << "the failed runs left nothing open";
 }
 
 // ---------------------------------------------------------------- cancel
@@ -251,7 +240,8 @@ TEST_F(WininetTransport, TheCancelPathEndsABlockedRunPromptlyWithTheStepsMessage
         WaitAccepted(silent, 1);
         ASSERT_EQ(ex->m_bThreadEnd.load(), 0) << "blocked in the send";
         auto closedAt = Clock::now();
-        CloseInternetHandleSet(g_hIO_Normal, g_hCO_Normal, g_hIS_Normal);
+        EXPECT_NE(g_hIS_Normal.load(), nullptr) << "the variables show the running run's handles";
+        CloseRunHandles(*ex);
         ASSERT_TRUE(runtest::WaitEnd(*ex, 5000));
         worst = std::max(worst, MsSince(closedAt));
         // The interrupted send is not reported itself; the status query on
@@ -269,7 +259,7 @@ TEST_F(WininetTransport, TheCancelPathEndsABlockedRunPromptlyWithTheStepsMessage
         WaitAccepted(trickle, 1);
         ASSERT_EQ(ex->m_bThreadEnd.load(), 0) << "blocked in the read";
         auto closedAt = Clock::now();
-        CloseInternetHandleSet(g_hIO, g_hCO, g_hIS);
+        CloseRunHandles(*ex);
         ASSERT_TRUE(runtest::WaitEnd(*ex, 5000));
         worst = std::max(worst, MsSince(closedAt));
         EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "InternetReadFile Error (GetLastError : 12017)");
@@ -280,10 +270,50 @@ TEST_F(WininetTransport, TheCancelPathEndsABlockedRunPromptlyWithTheStepsMessage
         ASSERT_TRUE(rep);
         WaitAccepted(silent, 1);
         auto closedAt = Clock::now();
-        CloseInternetHandleSet(g_hIO_Report, g_hCO_Report, g_hIS_Report);
+        CloseRunHandles(*rep);
         EXPECT_EQ(runtest::WaitResult(rep->iThreadResult2, 5000), -100);
         worst = std::max(worst, MsSince(closedAt));
     }
     EXPECT_LT(worst, 1000);
     RecordProperty("cancel_latency_ms", static_cast<int>(worst));
+}
+
+// ---------------------------------------------------------------- runs of one instance
+
+TEST_F(WininetTransport, ALateWorkerOfAnEndedRunLeavesTheNextRunAlone) {
+    // Run A's dialog closed it and ended before A's worker got going; run B
+    // started at once and waits for a silent server when A's worker runs.
+    int handles = InternetOpenHandlesForTesting();
+    loopback::Server serverA(httptest::Reply(httptest::Response(200, "late")));
+    loopback::Server serverB(httptest::Silence(20000));
+    auto a = std::make_shared<CHTTPExchange>();
+    CloseRunHandles(*a);  // A's cancel path
+    auto b = runtest::Start(HTTPThreadFunction_Wininet_Normal, Url(serverB.Port()), "b=1");
+    ASSERT_TRUE(b);
+    WaitAccepted(serverB, 1);
+    HINTERNET requestB = g_hIS_Normal.load();
+    ASSERT_NE(requestB, nullptr);
+
+    auto* start = new HTTP_THREAD_START;
+    std::memset(&start->param, 0, sizeof(start->param));
+    std::snprintf(start->param.szUrl, sizeof(start->param.szUrl), "%s", Url(serverA.Port()).c_str());
+    std::snprintf(start->param.szPostData, sizeof(start->param.szPostData), "a=1");
+    start->param.bPostRequest = 1;
+    start->exchange = a;
+    HANDLE h = CreateThread(nullptr, 0, HTTPThreadFunction_Wininet_Normal, start, 0, nullptr);
+    ASSERT_NE(h, nullptr);
+    CloseHandle(h);
+    ASSERT_TRUE(runtest::WaitEnd(*a, 5000));
+    EXPECT_STREQ(a->m_szHTTPLastErrorMessage, "InternetConnect Error (GetLastError : 6)") << "the closed run sends nothing";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    EXPECT_EQ(b->m_bThreadEnd.load(), 0) << "B still waits for its reply: " << b->m_szHTTPLastErrorMessage;
+    EXPECT_EQ(g_hIS_Normal.load(), requestB);
+    auto closedAt = Clock::now();
+    CloseRunHandles(*b);  // B's cancel path
+    ASSERT_TRUE(runtest::WaitEnd(*b, 5000));
+    EXPECT_LT(MsSince(closedAt), 1000);
+    EXPECT_STREQ(b->m_szHTTPLastErrorMessage, "HttpQueryInfo Error (HTTP_QUERY_STATUS_CODE) (GetLastError : 6)");
+    EXPECT_EQ(serverA.Accepted(), 0);
+    EXPECT_EQ(InternetOpenHandlesForTesting(), handles);
 }

@@ -10,6 +10,11 @@
 // Each worker runs on its own copy of the parameter block, so that a later
 // run of the same dialog kind, which refills the process-wide block, cannot
 // change a request that an earlier worker is still sending.
+//
+// The WinINet handles and the socket of a run belong to that run: they are
+// kept in the block (CRunHandles), and only the run's own worker and the
+// cancel path of the run's own dialog close them. A worker that outlives its
+// dialog therefore never touches the handles of the next run.
 #pragma once
 
 #include <atomic>
@@ -17,6 +22,8 @@
 
 #include "platform/afx/afxstr.h"
 #include "platform/win/win.h"
+#include "platform/wininet/wininet.h"
+#include "platform/winsock/winsock.h"
 
 struct HTTP_THREAD_PARAM {
     char szUrl[4096];
@@ -24,9 +31,95 @@ struct HTTP_THREAD_PARAM {
     char szPostData[4096];
 };
 
+// Closes one WinINet handle or socket (the transport's close call).
+void CloseRunHandle(HINTERNET h);
+void CloseRunHandle(SOCKET s);
+
+// One handle of a run, and the kind's process-wide variable that shows it
+// while the run holds it. The handle leaves the run only through Take, one
+// atomic step, so whoever takes it closes it, exactly once.
+template <class H>
+class CRunHandle {
+public:
+    // The run's handle, or 0 (null) once it has been taken.
+    H Get() const { return m_h.load(); }
+
+    // The worker's part: makes h the run's handle and shows it in *pShown
+    // when that variable is free (a variable that shows another run's
+    // handle is left alone). When the run has been closed already, h is
+    // closed at once and false returned; the next call on the handle then
+    // fails like a call on a handle the cancel path closed.
+    bool Keep(H h, std::atomic<H>* pShown, const std::atomic<int>& bClosed) {
+        if (h == H{}) return true;
+        if (bClosed.load() != 0) {
+            CloseRunHandle(h);
+            return false;
+        }
+        m_pShown.store(pShown);
+        H none{};
+        if (pShown != nullptr) pShown->compare_exchange_strong(none, h);
+        m_h.store(h);
+        // A close that came meanwhile may have found nothing to take.
+        if (bClosed.load() != 0) {
+            if (H mine = Take()) CloseRunHandle(mine);
+            return false;
+        }
+        return true;
+    }
+
+    // Takes the handle out of the run (0 when there is none) and out of the
+    // process-wide variable if that shows it; the caller closes it. The
+    // variable is cleared before the handle can be closed, so it never shows
+    // a closed handle whose number a later run may get again.
+    H Take() {
+        H h = m_h.exchange(H{});
+        if (h == H{}) return h;
+        if (std::atomic<H>* shown = m_pShown.load()) {
+            H expected = h;
+            shown->compare_exchange_strong(expected, H{});
+        }
+        return h;
+    }
+
+    // Takes and closes the handle if the run still holds it.
+    void Close() {
+        if (H h = Take()) CloseRunHandle(h);
+    }
+
+private:
+    std::atomic<H> m_h{};
+    std::atomic<std::atomic<H>*> m_pShown{nullptr};
+};
+
+// The handles of one run: the WinINet session, connection and request, or
+// the socket.
+class CRunHandles {
+public:
+    CRunHandle<HINTERNET> m_hIO;
+    CRunHandle<HINTERNET> m_hCO;
+    CRunHandle<HINTERNET> m_hIS;
+    CRunHandle<SOCKET> m_hSocket;
+    // Set once by the cancel path; a handle the worker gets afterwards is
+    // closed at once.
+    std::atomic<int> m_bClosed{0};
+
+    // The cancel path: marks the run closed and closes the request,
+    // connection, session and socket, each that the run holds. Any thread
+    // may call it, any number of times.
+    void CloseAll() {
+        m_bClosed.store(1);
+        m_hIS.Close();
+        m_hCO.Close();
+        m_hIO.Close();
+        m_hSocket.Close();
+    }
+};
+
 // The results of one enrollment exchange.
 class CHTTPExchange {
 public:
+    // The handles of the run.
+    CRunHandles m_Handles;
     // Status text of the response, in its first 32 bytes (WinINet transport).
     char m_szHTTPStatusCode[64] = {};
     // Reply text, NUL-terminated.
@@ -56,6 +149,8 @@ struct HTTP_THREAD_START {
 // One report's variables, shared by the report dialog and its workers.
 class CReportExchange {
 public:
+    // The handles of the report's runs (the socket attempt, then WinINet).
+    CRunHandles m_Handles;
     char szHTTPUrl[4096] = {};
     char szPostParam[4096] = {};
     // -999 while pending; then the HTTP status read by the socket attempt

@@ -53,8 +53,8 @@ void ScanInt(const char* p, int* value) {
 // (authentication instances) or in m_nHC (report).
 class CSocketPost {
 public:
-    CSocketPost(const SocketInstance& inst, const char* url, const char* body, CHTTPExchange* ex)
-        : m_inst(inst), m_url(url), m_body(body), m_ex(ex) {}
+    CSocketPost(const SocketInstance& inst, const char* url, const char* body, CHTTPExchange* ex, CRunHandles* run)
+        : m_inst(inst), m_url(url), m_body(body), m_ex(ex), m_run(run) {}
     CSocketPost(const CSocketPost&) = delete;
     CSocketPost& operator=(const CSocketPost&) = delete;
 
@@ -68,18 +68,17 @@ private:
     void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     // Returns true once the header block is complete; false after a failure.
     bool ReceiveHeader();
-    // This run's socket as long as its variable still holds it; 0 once the
-    // cancel path has taken (and closed) it.
-    SOCKET Current() const { return m_inst.phSocket->load() == m_sock ? m_sock : 0; }
+    // This run's socket; 0 once the cancel path has taken (and closed) it.
+    SOCKET Current() const { return m_run->m_hSocket.Get(); }
     void End(bool success);
 
     const SocketInstance& m_inst;
     const char* m_url;
     const char* m_body;
     CHTTPExchange* m_ex;  // null for the report
+    CRunHandles* m_run;   // the handles of this run
     CMPIUtil m_util;
     CMPISocket m_socket;
-    SOCKET m_sock = 0;
     int m_nHC = 0;
     int m_nHeaderCount = 0;
     char m_szLog[4200] = {};
@@ -130,9 +129,6 @@ bool CSocketPost::ReceiveHeader() {
 }
 
 void CSocketPost::Run() {
-    // A socket left in the variable by an earlier run is closed now;
-    // forgetting it would leave it open for good.
-    CloseSocketHandle(*m_inst.phSocket);
     bool success = false;
     if (m_inst.report)
         Trace("Start");
@@ -171,11 +167,9 @@ void CSocketPost::Run() {
         return End(false);
     }
     Trace("SOCKET_CONNECT OK");
-    m_sock = static_cast<SOCKET>(s);
-    // A socket found in the variable was stored late by another run and
-    // can be reached by nobody else now.
-    SOCKET displaced = m_inst.phSocket->exchange(m_sock);
-    if (displaced != 0 && displaced != m_sock) closesocket(displaced);
+    // The socket is this run's. When the run was closed while it connected,
+    // the socket is closed at once and the send fails.
+    m_run->m_hSocket.Keep(static_cast<SOCKET>(s), m_inst.phSocket, m_run->m_bClosed);
 
     // The request, sized to its parts. The User-Agent line ends in a lone LF.
     int nPostLen = static_cast<int>(std::strlen(m_body));
@@ -243,8 +237,8 @@ void CSocketPost::End(bool success) {
         m_ex->m_strClientHTTPData1.Format("%s", m_szRecv);
         m_ex->m_bClientHTTPData1 = true;
     }
-    SOCKET mine = m_sock;
-    if (mine != 0 && m_inst.phSocket->compare_exchange_strong(mine, 0)) closesocket(m_sock);
+    // This run's socket, unless the cancel path has closed it already.
+    m_run->m_hSocket.Close();
     if (m_inst.report) {
         Trace("End Code:%d", m_nHC);
         return;
@@ -268,7 +262,7 @@ DWORD SocketAuthThread(const SocketInstance& inst, LPVOID lpParam) {
     p.szPostData[sizeof(p.szPostData) - 1] = '\0';
     CHTTPExchange& ex = *start->exchange;
     {
-        auto run = std::make_unique<CSocketPost>(inst, p.szUrl, p.szPostData, &ex);
+        auto run = std::make_unique<CSocketPost>(inst, p.szUrl, p.szPostData, &ex, &ex.m_Handles);
         run->Run();
     }
     ex.m_bThreadEnd.store(1);
@@ -286,7 +280,7 @@ DWORD SendHTTPPostData_S(LPVOID lpParam) {
     if (!TakeReportRequest(lpParam, req.get())) return 0;
     int status = 0;
     {
-        auto run = std::make_unique<CSocketPost>(kReport, req->szUrl, req->szBody, nullptr);
+        auto run = std::make_unique<CSocketPost>(kReport, req->szUrl, req->szBody, nullptr, &req->report->m_Handles);
         run->Run();
         status = run->StatusCode();
     }

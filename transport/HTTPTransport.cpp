@@ -12,25 +12,13 @@ std::atomic<HINTERNET> g_hIO_Report{nullptr}, g_hCO_Report{nullptr}, g_hIS_Repor
 
 std::atomic<SOCKET> g_hSocket_Normal{0}, g_hSocket{0}, g_hSocket_Report{0};
 
-bool CloseInternetHandle(std::atomic<HINTERNET>& hVar) {
-    HINTERNET h = hVar.exchange(nullptr);
-    if (h == nullptr) return false;
-    InternetCloseHandle(h);
-    return true;
-}
+void CloseRunHandle(HINTERNET h) { InternetCloseHandle(h); }
 
-void CloseInternetHandleSet(std::atomic<HINTERNET>& hIO, std::atomic<HINTERNET>& hCO, std::atomic<HINTERNET>& hIS) {
-    CloseInternetHandle(hIS);
-    CloseInternetHandle(hCO);
-    CloseInternetHandle(hIO);
-}
+void CloseRunHandle(SOCKET s) { closesocket(s); }
 
-bool CloseSocketHandle(std::atomic<SOCKET>& hVar) {
-    SOCKET s = hVar.exchange(0);
-    if (s == 0) return false;
-    closesocket(s);
-    return true;
-}
+void CloseRunHandles(CHTTPExchange& run) { run.m_Handles.CloseAll(); }
+
+void CloseRunHandles(CReportExchange& report) { report.m_Handles.CloseAll(); }
 
 namespace {
 

@@ -7,12 +7,17 @@
 // dialog's and the report's. The instances differ only in the handle set or
 // socket variable they use, their trace prefix and where their results go.
 //
-// Handles and sockets live in process-wide variables so that the owning
-// dialog's cancel path on the user-interface thread can close them while a
-// worker is blocked on them. Whoever closes one takes it out of its variable
-// in the same atomic step, so each is closed exactly once; a worker closing
-// its own handles at its end only takes them if the variable still holds
-// them, never a handle that a newer run has stored since.
+// A run's WinINet handles and socket belong to that run: they live in the
+// run's exchange block (CRunHandles in HTTPExchange.h), where the owning
+// dialog's cancel path on the user-interface thread finds them while the
+// worker is blocked on them. Whoever closes one takes it out of the run in
+// the same atomic step, so each is closed exactly once. A worker never
+// closes, replaces or clears a handle of another run, and a cancel closes
+// exactly the running run's handles, however late an earlier worker is.
+//
+// The process-wide variables of each instance show the handles of the run
+// that holds them (the kind's running one), for whoever wants to look; they
+// are never closed through.
 #pragma once
 
 #include <atomic>
@@ -31,27 +36,31 @@ extern HTTP_THREAD_PARAM g_HTTPParam;         // skinned dialog
 
 // ---------------------------------------------------------------- handle sets and sockets
 
-// Session, connection and request of the WinINet transport, per instance.
+// Session, connection and request of the WinINet transport, per instance:
+// those of the run that holds them, null when none.
 extern std::atomic<HINTERNET> g_hIO_Normal, g_hCO_Normal, g_hIS_Normal;
 extern std::atomic<HINTERNET> g_hIO, g_hCO, g_hIS;
 extern std::atomic<HINTERNET> g_hIO_Report, g_hCO_Report, g_hIS_Report;
 
-// Connection of the socket transport, per instance; 0 when none.
+// Connection of the socket transport, per instance: that of the run that
+// holds it, 0 when none.
 extern std::atomic<SOCKET> g_hSocket_Normal, g_hSocket, g_hSocket_Report;
 
-// The cancel path: closes the request, connection and session of a handle
-// set, in that order, each only if its variable holds one, and leaves the
-// variables null. Any thread may call it; a worker blocked on one of the
-// handles fails at once.
-void CloseInternetHandleSet(std::atomic<HINTERNET>& hIO, std::atomic<HINTERNET>& hCO, std::atomic<HINTERNET>& hIS);
+// ---------------------------------------------------------------- the cancel path
 
-// Closes one handle variable's handle if it holds one and leaves it null.
-// Returns whether there was one.
-bool CloseInternetHandle(std::atomic<HINTERNET>& hVar);
-
-// The cancel path of the socket transport: closes the socket in the
-// variable if there is one and leaves it 0. Returns whether there was one.
-bool CloseSocketHandle(std::atomic<SOCKET>& hVar);
+// Closes the handles of one run: its request, connection and session, in
+// that order, and its socket, each that the run still holds; marks the run
+// closed, so that a handle its worker gets afterwards (a connect still
+// under way, say) is closed at once. A worker blocked on one of the handles
+// fails at once, with its step's message. The handles of every other run,
+// and the process-wide variables unless they show this run's handles, stay
+// as they are. Any thread may call it, any number of times.
+//
+// An authentication dialog calls it with its running exchange when the
+// user closes it or the time-out passes (CAuthFlow::CloseTransportHandles
+// does so); the report dialog with its report.
+void CloseRunHandles(CHTTPExchange& run);
+void CloseRunHandles(CReportExchange& report);
 
 // What a report worker posts: its own copy of the report's URL and body
 // (written before the first worker started, read within their buffers), and

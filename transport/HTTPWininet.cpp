@@ -18,10 +18,6 @@ struct WininetInstance {
     std::atomic<HINTERNET>* phIO;
     std::atomic<HINTERNET>* phCO;
     std::atomic<HINTERNET>* phIS;
-    // Debugger lines for the leftovers of an earlier run.
-    const char* leftIS;
-    const char* leftCO;
-    const char* leftIO;
     const char* statusName;  // how the trace of the status text names it
     bool report;              // the report instance: no body read, a number instead of a message
 };
@@ -32,9 +28,6 @@ const WininetInstance kNormal = {
     &g_hIO_Normal,
     &g_hCO_Normal,
     &g_hIS_Normal,
-    "[HTTPThreadFunction_Wininet_Normal] g_hIS_Normal != NULL",
-    "[HTTPThreadFunction_Wininet_Normal] g_hCO_Normal != NULL",
-    "[HTTPThreadFunction_Wininet_Normal] g_hIO_Normal != NULL",
     "g_pVemoMPIAuthNormalDialog->m_szHTTPStatusCode",
     false,
 };
@@ -45,9 +38,6 @@ const WininetInstance kSkin = {
     &g_hIO,
     &g_hCO,
     &g_hIS,
-    "[HTTPThreadFunction_Wininet] g_hIS != NULL",
-    "[HTTPThreadFunction_Wininet] g_hCO != NULL",
-    "[HTTPThreadFunction_Wininet] g_hIO != NULL",
     "g_pVemoMPIAuthZKSkinDialog->m_szHTTPStatusCode",
     false,
 };
@@ -58,9 +48,6 @@ const WininetInstance kReport = {
     &g_hIO_Report,
     &g_hCO_Report,
     &g_hIS_Report,
-    "[SendHTTPPostData_W] g_hIS_Report != NULL",
-    "[SendHTTPPostData_W] g_hCO_Report != NULL",
-    "[SendHTTPPostData_W] g_hIO_Report != NULL",
     "m_szHTTPStatusCode",
     true,
 };
@@ -75,40 +62,38 @@ const DWORD kRelaxedSecurityFlags = SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_F
 // exchange (authentication instances) or in the status buffer (report).
 class CWininetPost {
 public:
-    CWininetPost(const WininetInstance& inst, const char* url, bool postRequest, const char* body, CHTTPExchange* ex)
-        : m_inst(inst), m_url(url), m_bPostRequest(postRequest), m_body(body), m_ex(ex) {}
+    CWininetPost(const WininetInstance& inst, const char* url, bool postRequest, const char* body, CHTTPExchange* ex,
+                 CRunHandles* run)
+        : m_inst(inst), m_url(url), m_bPostRequest(postRequest), m_body(body), m_ex(ex), m_run(run) {}
     CWininetPost(const CWininetPost&) = delete;
     CWininetPost& operator=(const CWininetPost&) = delete;
 
-    // True after an exchange that succeeded.
+    // True after an exchange that succeeded. The run's handles are closed
+    // at its end, after a failure too: no other run may close them.
     bool Run();
 
 private:
+    bool Steps();
     void Trace(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
     // Stores the failure message (authentication instances) and traces it.
     bool Fail(bool trace, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
-    // The handle to use for the next call: this run's own, as long as its
-    // variable still holds it; null once the cancel path has taken it.
-    HINTERNET Current(std::atomic<HINTERNET>* var, HINTERNET mine) const { return var->load() == mine ? mine : nullptr; }
-    // Stores a handle of this run in its variable. A handle found there
-    // belongs to another run that stored it late; it is closed, since
-    // nobody else can reach it any more.
-    void Publish(std::atomic<HINTERNET>* var, HINTERNET h);
-    // Closes this run's handle unless the cancel path took it already.
-    void CloseOwn(std::atomic<HINTERNET>* var, HINTERNET mine);
-    void CloseLeftover(std::atomic<HINTERNET>* var, const char* debugLine);
+    // The handles to use for the next call: this run's own; null once the
+    // cancel path has taken them.
+    HINTERNET Session() const { return m_run->m_hIO.Get(); }
+    HINTERNET Connection() const { return m_run->m_hCO.Get(); }
+    HINTERNET Request() const { return m_run->m_hIS.Get(); }
+    // Closes this run's handles that the cancel path has not taken.
+    void CloseOwn();
 
     const WininetInstance& m_inst;
     const char* m_url;
     bool m_bPostRequest;
     const char* m_body;
     CHTTPExchange* m_ex;  // null for the report
+    CRunHandles* m_run;   // the handles of this run
     CMPIUtil m_util;
     char m_szLog[4200] = {};
     char m_szStatus[32] = {};  // the report's status text
-    HINTERNET m_hIO = nullptr;
-    HINTERNET m_hCO = nullptr;
-    HINTERNET m_hIS = nullptr;
 };
 
 void CWininetPost::Trace(const char* fmt, ...) {
@@ -131,32 +116,26 @@ bool CWininetPost::Fail(bool trace, const char* fmt, ...) {
     return false;
 }
 
-void CWininetPost::Publish(std::atomic<HINTERNET>* var, HINTERNET h) {
-    HINTERNET displaced = var->exchange(h);
-    if (displaced != nullptr && displaced != h) InternetCloseHandle(displaced);
-}
-
-void CWininetPost::CloseOwn(std::atomic<HINTERNET>* var, HINTERNET mine) {
-    if (mine == nullptr) return;
-    HINTERNET expected = mine;
-    if (var->compare_exchange_strong(expected, nullptr)) InternetCloseHandle(mine);
-}
-
-void CWininetPost::CloseLeftover(std::atomic<HINTERNET>* var, const char* debugLine) {
-    if (CloseInternetHandle(*var)) OutputDebugStringA(debugLine);
+void CWininetPost::CloseOwn() {
+    m_run->m_hIS.Close();
+    m_run->m_hCO.Close();
+    m_run->m_hIO.Close();
 }
 
 bool CWininetPost::Run() {
+    bool ok = Steps();
+    CloseOwn();
+    return ok;
+}
+
+bool CWininetPost::Steps() {
     if (!m_inst.report) Trace("Start Url:%s", m_url);
 
-    // Leftovers of an earlier run of this instance.
-    CloseLeftover(m_inst.phIS, m_inst.leftIS);
-    CloseLeftover(m_inst.phCO, m_inst.leftCO);
-    CloseLeftover(m_inst.phIO, m_inst.leftIO);
-
-    m_hIO = InternetOpenA(m_inst.agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-    Publish(m_inst.phIO, m_hIO);
-    if (m_hIO == nullptr) return Fail(true, "InternetOpen Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    // Each handle is the run's as soon as it is opened; when the run was
+    // closed meanwhile it is closed at once and the next call fails.
+    HINTERNET hIO = InternetOpenA(m_inst.agent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    if (hIO == nullptr) return Fail(true, "InternetOpen Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    m_run->m_hIO.Keep(hIO, m_inst.phIO, m_run->m_bClosed);
 
     if (!m_inst.report && !m_bPostRequest) return Fail(true, "No Post Request");
 
@@ -186,10 +165,10 @@ bool CWininetPost::Run() {
     std::snprintf(szHeader, sizeof(szHeader), "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: %d\r\n",
                   nPostLen);
 
-    m_hCO = InternetConnectA(Current(m_inst.phIO, m_hIO), szHostName, uc.nPort, "", "", INTERNET_SERVICE_HTTP,
+    HINTERNET hCO = InternetConnectA(Session(), szHostName, uc.nPort, "", "", INTERNET_SERVICE_HTTP,
                              INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    Publish(m_inst.phCO, m_hCO);
-    if (m_hCO == nullptr) return Fail(true, "InternetConnect Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    if (hCO == nullptr) return Fail(true, "InternetConnect Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    m_run->m_hCO.Keep(hCO, m_inst.phCO, m_run->m_bClosed);
 
     // "HTTP:" in any letter case is plain HTTP; anything else is secure.
     char szScheme[7] = {};
@@ -199,31 +178,31 @@ bool CWininetPost::Run() {
     bool bSecure = std::strncmp(szScheme, "HTTP:", 5) != 0;
 
     LPCSTR acceptTypes[] = {"*/*", nullptr};
-    m_hIS = HttpOpenRequestA(Current(m_inst.phCO, m_hCO), "POST", szUrlPath, nullptr, nullptr, acceptTypes,
+    HINTERNET hIS = HttpOpenRequestA(Connection(), "POST", szUrlPath, nullptr, nullptr, acceptTypes,
                              bSecure ? kSecureRequestFlags : INTERNET_FLAG_NO_CACHE_WRITE, 0);
-    Publish(m_inst.phIS, m_hIS);
-    if (m_hIS == nullptr) return Fail(true, "HttpOpenRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    if (hIS == nullptr) return Fail(true, "HttpOpenRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    m_run->m_hIS.Keep(hIS, m_inst.phIS, m_run->m_bClosed);
 
     if (bSecure) {
         DWORD dwFlags = 0;
         DWORD dwLen = sizeof(dwFlags);
-        InternetQueryOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
+        InternetQueryOptionA(Request(), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
         dwFlags |= kRelaxedSecurityFlags;
-        if (!InternetSetOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, sizeof(dwFlags)))
+        if (!InternetSetOptionA(Request(), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, sizeof(dwFlags)))
             return Fail(true, "InternetSetOption Error (GetLastError : %d)", static_cast<int>(GetLastError()));
     }
 
-    if (!HttpSendRequestA(Current(m_inst.phIS, m_hIS), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
+    if (!HttpSendRequestA(Request(), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
                           const_cast<char*>(m_body), static_cast<DWORD>(nPostLen))) {
         // An unknown authority is accepted on a second try; any other
         // failure shows at the next step.
         if (GetLastError() == ERROR_INTERNET_INVALID_CA) {
             DWORD dwFlags = 0;
             DWORD dwLen = sizeof(dwFlags);
-            InternetQueryOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
+            InternetQueryOptionA(Request(), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
             dwFlags |= SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-            InternetSetOptionA(Current(m_inst.phIS, m_hIS), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, sizeof(dwFlags));
-            if (!HttpSendRequestA(Current(m_inst.phIS, m_hIS), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
+            InternetSetOptionA(Request(), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, sizeof(dwFlags));
+            if (!HttpSendRequestA(Request(), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
                                   const_cast<char*>(m_body), static_cast<DWORD>(nPostLen)))
                 return Fail(true, "HttpSendRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
         }
@@ -232,7 +211,7 @@ bool CWininetPost::Run() {
     char* szStatus = m_ex != nullptr ? m_ex->m_szHTTPStatusCode : m_szStatus;
     std::memset(szStatus, 0, 32);
     DWORD dwStatusLen = 32;
-    if (!HttpQueryInfoA(Current(m_inst.phIS, m_hIS), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusLen, nullptr))
+    if (!HttpQueryInfoA(Request(), HTTP_QUERY_STATUS_CODE, szStatus, &dwStatusLen, nullptr))
         return Fail(false, "HttpQueryInfo Error (HTTP_QUERY_STATUS_CODE) (GetLastError : %d)",
                     static_cast<int>(GetLastError()));
     szStatus[31] = '\0';
@@ -245,7 +224,7 @@ bool CWininetPost::Run() {
     if (m_ex != nullptr) {
         // One read of at most 4096 bytes; a reply that fills it is refused.
         DWORD dwRead = 0;
-        if (!InternetReadFile(Current(m_inst.phIS, m_hIS), m_ex->m_szHTTPRecvData, 4096, &dwRead))
+        if (!InternetReadFile(Request(), m_ex->m_szHTTPRecvData, 4096, &dwRead))
             return Fail(true, "InternetReadFile Error (GetLastError : %d)", static_cast<int>(GetLastError()));
         if (dwRead >= 4096) {
             m_ex->m_szHTTPRecvData[4096] = '\0';
@@ -255,9 +234,7 @@ bool CWininetPost::Run() {
         m_ex->m_szHTTPRecvData[dwRead] = '\0';
     }
 
-    CloseOwn(m_inst.phIS, m_hIS);
-    CloseOwn(m_inst.phCO, m_hCO);
-    CloseOwn(m_inst.phIO, m_hIO);
+    CloseOwn();
     Trace("End");
     if (m_ex != nullptr) {
         m_ex->m_strClientHTTPData1.Format("%s", m_ex->m_szHTTPRecvData);
@@ -279,7 +256,8 @@ DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
     CHTTPExchange& ex = *start->exchange;
     bool ok = false;
     {
-        CWininetPost run(inst, start->param.szUrl, start->param.bPostRequest != 0, start->param.szPostData, &ex);
+        CWininetPost run(inst, start->param.szUrl, start->param.bPostRequest != 0, start->param.szPostData, &ex,
+                         &ex.m_Handles);
         ok = run.Run();
     }
     ex.m_bThreadEnd.store(1);
@@ -297,7 +275,7 @@ DWORD SendHTTPPostData_W(LPVOID lpParam) {
     if (!TakeReportRequest(lpParam, req.get())) return 1;
     bool ok = false;
     {
-        CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr);
+        CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr, &req->report->m_Handles);
         ok = run.Run();
     }
     req->report->iThreadResult2.store(ok ? 200 : -100);
