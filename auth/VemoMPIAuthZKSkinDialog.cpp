@@ -11,11 +11,6 @@ CVemoMPIAuthZKSkinDialog* g_pVemoMPIAuthZKSkinDialog = nullptr;
 
 namespace {
 
-void CloseZKSkinTransport(int bUseProxy) {
-    if (bUseProxy == 1) CloseInternetHandleSet(g_hIO, g_hCO, g_hIS);
-    else CloseSocketHandle(g_hSocket);
-}
-
 // The page title that never reaches the title line.
 const char kHiddenTitle[] = "Norvatine";
 
@@ -25,7 +20,7 @@ constexpr UINT kButtonClicked = 0;
 }  // namespace
 
 const AUTH_DIALOG_KIND g_AuthKindZKSkin = {"CVemoMPIAuthZKSkinDialog", &g_HTTPParam, HTTPThreadFunction_Wininet,
-                                           HTTPThreadFunction_Socket, CloseZKSkinTransport};
+                                           HTTPThreadFunction_Socket};
 
 CVemoMPIAuthZKSkinDialog::CVemoMPIAuthZKSkinDialog(CWnd* pParent)
     : CDialog(IDD_VEMOMPIAUTHZKSKINDIALOG, pParent), m_Flow(g_AuthKindZKSkin, this) {
@@ -162,8 +157,9 @@ void CVemoMPIAuthZKSkinDialog::OnButtonCancel() {
             EndDialog(AUTH_ERROR_THREAD);
             break;
         case STATE_VEREQ:
-            // The transport fails once its connection is gone; timer 2 then
-            // ends the dialog.
+            // The running exchange's handles (g_hIS, g_hCO, g_hIO or
+            // g_hSocket while it holds them) are closed; the transport fails
+            // once its connection is gone and timer 2 then ends the dialog.
             m_Flow.CloseTransportHandles();
             c->m_iAuthState = STATE_CANCEL;
             m_Flow.MarkCancelled();

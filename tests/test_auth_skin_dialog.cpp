@@ -272,13 +272,21 @@ TEST_F(SkinDialog, CloseRequestDuringTheEnrollmentEndsWith2AndLeavesTheWorker) {
     EXPECT_TRUE(closed);
     EXPECT_EQ(result, 2);
     ASSERT_TRUE(exchange);
-    EXPECT_EQ(exchange->m_bThreadEnd.load(), 0) << "the worker still runs after the dialog has gone";
-    // The worker finishes into its own exchange once the server lets go,
-    // long after the dialog object is gone.
+    auto late = exchange;
+    EXPECT_EQ(late->m_bThreadEnd.load(), 0) << "the worker still runs after the dialog has gone";
+
+    // The next run, while the first worker still waits on the server.
+    mpi.SetEnrollmentReply(sandbox::EnrollmentReply{});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_STREQ(ctrl->m_Code2, "0");
+    EXPECT_EQ(late->m_bThreadEnd.load(), 0);
+
+    // The first worker finishes into its own exchange once the server lets
+    // go, long after its dialog object is gone.
     mpi.Server().Stop();
-    for (int i = 0; i < 1000 && exchange->m_bThreadEnd.load() == 0; ++i)
+    for (int i = 0; i < 1000 && late->m_bThreadEnd.load() == 0; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(exchange->m_bThreadEnd.load(), 1);
+    EXPECT_EQ(late->m_bThreadEnd.load(), 1);
     EXPECT_EQ(g_pVemoMPIAuthZKSkinDialog, nullptr);
 }
 
