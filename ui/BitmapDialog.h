@@ -16,13 +16,13 @@ public:
     // tile, 1 stretch, 2 centre); returns the load's result.
     BOOL SetBitmap(UINT nIDResource, int nType = BITMAP_TILE);
 
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
 protected:
-    BOOL OnEraseBkgnd(CDC* pDC);
-    HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
-    BOOL OnQueryNewPalette();
-    void OnPaletteChanged(CWnd* pFocusWnd);
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+    afx_msg BOOL OnQueryNewPalette();
+    afx_msg void OnPaletteChanged(CWnd* pFocusWnd);
+    DECLARE_MESSAGE_MAP()
+
 
     CDIBitmap m_bmpBackground;
     int m_nType;

@@ -58,6 +58,7 @@ public:
 protected:
     // Bytes of one pixel row, padded to 4 bytes.
     DWORD RowBytes() const;
+    // Frees the header, the pixels and the palette.
     void Free();
 
     BITMAPINFO* m_pInfo;  // 40-byte header and the colour table

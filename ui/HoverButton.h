@@ -21,12 +21,12 @@ public:
 
     void DrawItem(LPDRAWITEMSTRUCT lpDrawItemStruct) override;
     BOOL PreTranslateMessage(MSG* pMsg) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 protected:
-    void OnMouseMove(UINT nFlags, CPoint point) override;
-    LRESULT OnMouseHover(WPARAM wParam, LPARAM lParam);
-    LRESULT OnMouseLeave(WPARAM wParam, LPARAM lParam);
+    afx_msg void OnMouseMove(UINT nFlags, CPoint point) override;
+    afx_msg void OnMouseHover(UINT nFlags, CPoint point);
+    afx_msg void OnMouseLeave();
+    DECLARE_MESSAGE_MAP()
 
     // Creates the tooltip once, as a child of the button, deactivated.
     void InitToolTip();

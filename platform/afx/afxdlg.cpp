@@ -1,0 +1,179 @@
+// Dialogs: creation from a template, data exchange, the modal loop and
+// dialog-key processing.
+#include <algorithm>
+#include <string>
+
+#include "platform/afx/afximpl.h"
+
+using namespace afximpl;
+
+// ---------------------------------------------------------------- dialogs
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl) {
+    if (pDX == nullptr || rControl.m_hWnd != nullptr) return;
+    if (!rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd)) {
+        OutputDebugStringA("[DDX_Control] no such dialog item");
+    }
+}
+
+CDialog::CDialog() = default;
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd) : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {
+    const AFX_RESOURCE_ENTRY* res = AfxFindModuleResource(RT_DIALOG_ID, static_cast<WORD>(nIDTemplate));
+    m_lpDialogTemplate = res != nullptr ? static_cast<const AFX_DLGTEMPLATE*>(res->data) : nullptr;
+}
+
+CDialog::~CDialog() {
+    if (Alive(m_hWnd)) DestroyRecord(m_hWnd);
+}
+
+BOOL CDialog::InitModalIndirect(const AFX_DLGTEMPLATE* lpDialogTemplate, CWnd* pParentWnd) {
+    m_lpDialogTemplate = lpDialogTemplate;
+    m_pParentWnd = pParentWnd;
+    return lpDialogTemplate != nullptr ? TRUE : FALSE;
+}
+
+INT_PTR CDialog::DoModal() {
+    if (m_lpDialogTemplate == nullptr || m_hWnd != nullptr || !AfxUiInit()) return -1;
+    const AFX_DLGTEMPLATE* t = m_lpDialogTemplate;
+    m_nModalResult = -1;
+    m_bEnded = FALSE;
+    HWND owner = m_pParentWnd != nullptr && Alive(m_pParentWnd->m_hWnd) ? TopOf(m_pParentWnd->m_hWnd) : nullptr;
+    HWND h = CreateTopLevel(this, t, owner);
+    h->dialog = this;
+
+    CREATESTRUCT cs{};
+    cs.cx = h->cx;
+    cs.cy = h->cy;
+    cs.x = h->x;
+    cs.y = h->y;
+    cs.style = static_cast<LONG>(t->style);
+    cs.lpszName = t->caption;
+    if (SendMessage(WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
+        DestroyWindow();
+        return -1;
+    }
+    // The template's items.
+    bool itemsOk = true;
+    for (int i = 0; i < t->cItems && itemsOk; ++i) {
+        const AFX_DLGITEMTEMPLATE& it = t->items[i];
+        RECT r{AfxDluToPixelsX(t, it.x), AfxDluToPixelsY(t, it.y), AfxDluToPixelsX(t, it.x + it.cx),
+               AfxDluToPixelsY(t, it.y + it.cy)};
+        GUID clsid;
+        if (it.windowClass != nullptr && it.windowClass[0] == '{' && GuidFromString(it.windowClass, &clsid)) {
+            auto* item = new CWnd();  // replaced by the member that DDX binds
+            itemsOk = item->CreateControl(clsid, it.text, it.style, r, this, it.id) != FALSE;
+            if (itemsOk && Alive(item->m_hWnd)) {
+                HWND c = item->m_hWnd;
+                c->ownedWnd.reset(item);
+            } else {
+                delete item;
+            }
+        } else {
+            GtkWidget* widget = nullptr;
+            std::string text = AfxAnsiToUtf8(it.text);
+            if (it.windowClass != nullptr && g_ascii_strcasecmp(it.windowClass, "BUTTON") == 0)
+                widget = gtk_button_new_with_label(text.c_str());
+            else
+                widget = gtk_label_new(text.c_str());
+            HWND c = CreateChild(h, nullptr, widget, it.id, it.style, r);
+            c->text = it.text != nullptr ? it.text : "";
+        }
+    }
+    if (!itemsOk) {
+        OutputDebugStringA("[CDialog::DoModal] a control of the template could not be created");
+        DestroyWindow();
+        return -1;
+    }
+    BOOL setFocus = static_cast<BOOL>(SendMessage(WM_INITDIALOG, 0, 0));
+    if (!m_bEnded && Alive(h)) {
+        gtk_window_set_modal(GTK_WINDOW(h->widget), TRUE);
+        // A modal dialog is shown once initialised, as the modal loop does.
+        gtk_widget_show_all(h->widget);
+        h->style |= WS_VISIBLE;
+        if (setFocus) {
+            for (HWND c : h->children)
+                if (c->style & WS_TABSTOP) {
+                    gtk_widget_grab_focus(c->widget);
+                    break;
+                }
+        }
+        GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+        g_modal.push_back(ModalFrame{h, loop});
+        if (!m_bEnded) g_main_loop_run(loop);
+        g_modal.erase(std::remove_if(g_modal.begin(), g_modal.end(), [&](const ModalFrame& f) { return f.loop == loop; }),
+                      g_modal.end());
+        g_main_loop_unref(loop);
+    }
+    if (Alive(m_hWnd)) DestroyWindow();
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult) {
+    if (!Alive(m_hWnd)) return;
+    m_nModalResult = nResult;
+    if (m_bEnded) return;
+    m_bEnded = TRUE;
+    for (auto& [id, timer] : m_hWnd->timers) g_source_remove(timer.source);
+    m_hWnd->timers.clear();
+    for (const ModalFrame& f : g_modal)
+        if (f.hwnd == m_hWnd) g_main_loop_quit(f.loop);
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate) {
+    if (!Alive(m_hWnd)) return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+void CDialog::DoDataExchange(CDataExchange*) {}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg) {
+    if (pMsg == nullptr || pMsg->message != WM_KEYDOWN) return FALSE;
+    if (pMsg->wParam == VK_ESCAPE) {
+        SendMessage(WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
+    }
+    if (pMsg->wParam == VK_RETURN) {
+        SendMessage(WM_COMMAND, IDOK, 0);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CLOSE) {
+        SendMessage(WM_COMMAND, IDCANCEL, 0);
+        return 0;
+    }
+    if (message == WM_INITDIALOG) return OnInitDialog();
+    return CWnd::DefWindowProc(message, wParam, lParam);
+}
+
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (CWnd::OnCommand(wParam, lParam)) return TRUE;
+    switch (LOWORD(wParam)) {
+        case IDOK:
+            OnOK();
+            return TRUE;
+        case IDCANCEL:
+            OnCancel();
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
+
+void CDialog::OnOK() {
+    UpdateData(TRUE);
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+

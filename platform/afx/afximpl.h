@@ -1,0 +1,78 @@
+// Internal to the window layer (the files of platform/afx that implement
+// afxwin.h): the window records' registry, the modal runs and the helpers the
+// files share. Not for use outside platform/afx.
+#pragma once
+
+#include <set>
+#include <vector>
+
+#include "platform/afx/afxgtk.h"
+
+namespace afximpl {
+
+// Every live window record.
+extern std::set<HWND> g_windows;
+// Modal runs, innermost last: (window, loop).
+struct ModalFrame {
+    HWND hwnd;
+    GMainLoop* loop;
+};
+extern std::vector<ModalFrame> g_modal;
+extern COccManager* g_occManager;
+
+// The keystroke being pre-translated, and whether it was dispatched.
+extern const MSG* g_preTranslating;
+extern bool g_dispatched;
+
+bool Alive(HWND h);
+HWND TopOf(HWND h);
+bool Ended(HWND h);
+void ScreenSize(int* w, int* h);
+
+// Applies a record's geometry, caption text or icon to GTK.
+void ApplyTopGeometry(HWND h);
+void ApplyChildGeometry(HWND h);
+void ShowText(HWND h);
+void ApplyIcon(HWND h);
+
+// The window with the keyboard focus in a top-level window (the window
+// itself when no child has it).
+HWND FocusWindow(HWND top);
+
+// Creation and destruction of records.
+HWND NewRecord(CWnd* pWnd, HWND parent, UINT id, DWORD style);
+HWND CreateTopLevel(CWnd* pWnd, const AFX_DLGTEMPLATE* t, HWND owner);
+HWND CreateChild(HWND parent, CWnd* pWnd, GtkWidget* widget, UINT id, DWORD style, const RECT& r);
+void DestroyRecord(HWND h);
+
+// Posted messages and timer ticks, delivered from the GLib main loop.
+struct PostedMessage {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+gboolean DeliverPosted(gpointer data);
+
+struct TimerTick {
+    HWND hwnd;
+    UINT_PTR id;
+    guint source = 0;
+};
+gboolean DeliverTimer(gpointer data);
+void FreeTimerTick(gpointer data);
+
+}  // namespace afximpl
+
+namespace afximpl {
+
+// Marks the message a window is handling, for CWnd::Default.
+class MessageScope {
+public:
+    MessageScope(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam);
+    ~MessageScope();
+    MessageScope(const MessageScope&) = delete;
+    MessageScope& operator=(const MessageScope&) = delete;
+};
+
+}  // namespace afximpl
