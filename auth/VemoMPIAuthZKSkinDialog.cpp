@@ -14,22 +14,30 @@ namespace {
 // The page title that never reaches the title line.
 const char kHiddenTitle[] = "Norvatine";
 
-// Notification code of a button click (in the high word of WM_COMMAND's wParam).
-constexpr UINT kButtonClicked = 0;
-
 }  // namespace
 
 const AUTH_DIALOG_KIND g_AuthKindZKSkin = {"CVemoMPIAuthZKSkinDialog", &g_HTTPParam, HTTPThreadFunction_Wininet,
                                            HTTPThreadFunction_Socket};
 
 CVemoMPIAuthZKSkinDialog::CVemoMPIAuthZKSkinDialog(CWnd* pParent)
-    : CDialog(IDD_VEMOMPIAUTHZKSKINDIALOG, pParent), m_Flow(g_AuthKindZKSkin, this) {
+    : CBitmapDialog(IDD_VEMOMPIAUTHZKSKINDIALOG, pParent), m_Flow(g_AuthKindZKSkin, this) {
     g_pVemoMPIAuthZKSkinDialog = this;
 }
 
 CVemoMPIAuthZKSkinDialog::~CVemoMPIAuthZKSkinDialog() {
+    FreeWaitBitmaps();
     if (g_pVemoMPIAuthZKSkinDialog == this) g_pVemoMPIAuthZKSkinDialog = nullptr;
 }
+
+BEGIN_MESSAGE_MAP(CVemoMPIAuthZKSkinDialog, CBitmapDialog)
+ON_WM_CREATE()
+ON_WM_CLOSE()
+ON_WM_DESTROY()
+ON_WM_MOUSEMOVE()
+ON_BN_CLICKED(IDC_BUTTON_CLOSE, OnButtonCancel)
+ON_WM_TIMER()
+ON_WM_PAINT()
+END_MESSAGE_MAP()
 
 void CVemoMPIAuthZKSkinDialog::SetControl(CVemoMPIOCXCtrl* pCtrl) {
     m_pVemoMPIOCXCtrl = pCtrl;
@@ -37,7 +45,7 @@ void CVemoMPIAuthZKSkinDialog::SetControl(CVemoMPIOCXCtrl* pCtrl) {
 }
 
 void CVemoMPIAuthZKSkinDialog::DoDataExchange(CDataExchange* pDX) {
-    CDialog::DoDataExchange(pDX);
+    CBitmapDialog::DoDataExchange(pDX);
     DDX_Control(pDX, IDC_STATIC_TITLE, m_stcTitle);
     DDX_Control(pDX, IDC_BUTTON_CLOSE, m_btnCancel);
     DDX_Control(pDX, IDC_EXPLORER_AUTH, m_ExplorerAuth);
@@ -54,14 +62,14 @@ const AFX_EVENTSINKMAP* CVemoMPIAuthZKSkinDialog::GetEventSinkMap() const {
 }
 
 int CVemoMPIAuthZKSkinDialog::OnCreate(LPCREATESTRUCT lpCreateStruct) {
-    if (CDialog::OnCreate(lpCreateStruct) == -1) return -1;
+    if (CBitmapDialog::OnCreate(lpCreateStruct) == -1) return -1;
     MPITrace(m_Flow.m_Util, m_Flow.m_szLogMsg, sizeof(m_Flow.m_szLogMsg), "[CVemoMPIAuthZKSkinDialog::OnCreate] LocalUrl:%s",
              m_pVemoMPIOCXCtrl->m_LocalURL);
     return 0;
 }
 
 BOOL CVemoMPIAuthZKSkinDialog::OnInitDialog() {
-    CDialog::OnInitDialog();
+    CBitmapDialog::OnInitDialog();
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthZKSkinDialog::OnInitDialog] Start");
     CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
 
@@ -138,15 +146,7 @@ void CVemoMPIAuthZKSkinDialog::OnTimer(UINT_PTR nIDEvent) {
                 break;
         }
     }
-    CDialog::OnTimer(nIDEvent);
-}
-
-BOOL CVemoMPIAuthZKSkinDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
-    if (LOWORD(wParam) == IDC_BUTTON_CLOSE && HIWORD(wParam) == kButtonClicked) {
-        OnButtonCancel();
-        return TRUE;
-    }
-    return CDialog::OnCommand(wParam, lParam);
+    CBitmapDialog::OnTimer(nIDEvent);
 }
 
 void CVemoMPIAuthZKSkinDialog::OnButtonCancel() {
@@ -184,7 +184,7 @@ void CVemoMPIAuthZKSkinDialog::OnClose() {
     // exchange; nothing of it reaches this dialog any more.
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthZKSkinDialog::OnClose]");
     ReleaseSkinPicture();
-    CDialog::OnClose();
+    CBitmapDialog::OnClose();
 }
 
 void CVemoMPIAuthZKSkinDialog::OnCancel() {
@@ -202,17 +202,17 @@ BOOL CVemoMPIAuthZKSkinDialog::PreTranslateMessage(MSG* pMsg) {
         DispatchMessage(pMsg);
         return TRUE;
     }
-    return CDialog::PreTranslateMessage(pMsg);
+    return CBitmapDialog::PreTranslateMessage(pMsg);
 }
 
 void CVemoMPIAuthZKSkinDialog::OnMouseMove(UINT nFlags, CPoint point) {
     // Dragging the dialog's own surface with the left button moves it.
     if (nFlags == MK_LBUTTON) PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(point.x, point.y));
-    CDialog::OnMouseMove(nFlags, point);
+    CBitmapDialog::OnMouseMove(nFlags, point);
 }
 
 void CVemoMPIAuthZKSkinDialog::OnDestroy() {
-    CDialog::OnDestroy();
+    CBitmapDialog::OnDestroy();
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthZKSkinDialog::OnDestroy]");
     ReleaseSkinPicture();
 }

@@ -11,9 +11,13 @@
 #pragma once
 
 #include "auth/AuthFlow.h"
+#include "platform/afx/afxgdi.h"
 #include "platform/afx/afxwin.h"
 #include "platform/browser/mshtml.h"
+#include "platform/com/olectl.h"
 #include "resources/VemoMPIOCX_rc.h"
+#include "ui/BitmapDialog.h"
+#include "ui/HoverButton.h"
 #include "ui/WebBrowser2.h"
 
 // The framework's cancel result: the dialog was closed by a close request
@@ -23,7 +27,7 @@
 // Frames of the waiting indicator: 0 at rest, 1 to 13 while a page loads.
 #define SKIN_WAIT_FRAMES 13
 
-class CVemoMPIAuthZKSkinDialog : public CDialog, private IAuthDialogSite {
+class CVemoMPIAuthZKSkinDialog : public CBitmapDialog, private IAuthDialogSite {
 public:
     explicit CVemoMPIAuthZKSkinDialog(CWnd* pParent = nullptr);
     ~CVemoMPIAuthZKSkinDialog() override;
@@ -34,12 +38,22 @@ public:
     CVemoMPIOCXCtrl* m_pVemoMPIOCXCtrl = nullptr;
 
     // Items of the template, bound in this order by dialog data exchange.
-    CWnd m_stcTitle;       // 206, the title line
-    CWnd m_btnCancel;      // 203, the close button "X"
+    CStatic m_stcTitle;           // 206, the title line
+    CHoverButton m_btnCancel;     // 203, the close button "X"
     CWebBrowser2 m_ExplorerAuth;  // 201
 
+    // The title line's font (the control's m_szTitleFontName and
+    // m_nTitleFontSize).
+    CFont m_TitleFont;
+    // The waiting indicator: bitmap 261 at rest (0), the running frames 1
+    // to 13.
+    HBITMAP m_hWaitBitmap[SKIN_WAIT_FRAMES + 1] = {};
     // The frame of the waiting animation: 0 stopped, 1 to 13 running.
     int m_nWaitFrame = 1;
+    // Used while painting the indicator: the window's device context and
+    // the frame's bitmap record.
+    HDC m_hWaitDC = nullptr;
+    BITMAP m_bmWait = {};
 
     // Browser events of item 201.
     void OnBeforeNavigate2ExplorerAuth(IDispatch* pDisp, VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
@@ -62,16 +76,19 @@ protected:
     void OnDestroy() override;
     void OnMouseMove(UINT nFlags, CPoint point) override;
     void OnTimer(UINT_PTR nIDEvent) override;
-    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     const AFX_EVENTSINKMAP* GetEventSinkMap() const override;
 
     // Click of the "X" button, and the time-out.
-    void OnButtonCancel();
+    afx_msg void OnButtonCancel();
+    // The waiting indicator and the merchant picture over the background.
+    afx_msg void OnPaint();
+    DECLARE_MESSAGE_MAP()
 
 private:
     // Presentation (ui/VemoMPIAuthZKSkinView.cpp).
     void SetUpFrame();
     void LoadWaitBitmaps();
+    void FreeWaitBitmaps();
     void LoadSkinPicture();
     void ShowTitle(const char* pszTitle);
     void InvalidateWaitFrame();
@@ -93,5 +110,11 @@ extern CVemoMPIAuthZKSkinDialog* g_pVemoMPIAuthZKSkinDialog;
 // HTTPThreadFunction_Socket) and handle set (g_hIO, g_hCO, g_hIS, g_hSocket).
 extern const AUTH_DIALOG_KIND g_AuthKindZKSkin;
 
-// Releases the merchant picture that the process holds, if any.
+// The merchant picture of the running skinned dialog (from the control's
+// m_szSkinImagePath), shared by the process, and the result of its load.
+extern IPicture* g_pSkinPicture;
+extern HRESULT g_hrSkinPicture;
+
+// Releases the merchant picture that the process holds, if any, and
+// clears g_pSkinPicture.
 void ReleaseSkinPicture();
