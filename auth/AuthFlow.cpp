@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "auth/AuthMessages.h"
+#include "crypto/MPIMask.h"
 #include "crypto/MPISeal.h"
 #include "transport/HTTPTransport.h"
 
@@ -24,15 +25,6 @@ std::string UrlEncoded(CMPIUtil& util, const char* text, bool* ok) {
 long Find(const char* text, const char* needle, long from = 0) {
     const char* p = std::strstr(text + from, needle);
     return p == nullptr ? -1 : static_cast<long>(p - text);
-}
-
-// A card number or cryptogram for the debugger output: its length and last
-// four characters only.
-std::string Masked(const char* value) {
-    size_t n = std::strlen(value);
-    std::string out(n > 4 ? n - 4 : 0, '*');
-    out += value + (n > 4 ? n - 4 : 0);
-    return out;
 }
 
 }  // namespace
@@ -280,7 +272,7 @@ void CAuthFlow::HandOff(const CString& paReq, const CString& termUrl, const CStr
 void CAuthFlow::OnBeforeNavigate2(const VARIANT* pUrl) {
     std::snprintf(m_szLogMsg, sizeof(m_szLogMsg), "[%s] OnBeforeNavigate2ExplorerAuth Url: %s", m_kind.pszClassName,
                   AuthVariantText(pUrl).c_str());
-    OutputDebugStringA(m_szLogMsg);
+    MPIDebugOutput(m_szLogMsg);
 }
 
 void CAuthFlow::OnDocumentComplete(const VARIANT* pUrl) {
@@ -346,11 +338,11 @@ int CAuthFlow::CaptureResult(const std::string& pageText) {
         if (j > i) {
             std::string piece(record + i, j - i);
             if (piece != " ") {
-                // Card numbers and cryptograms reach the debugger masked.
-                bool secret = used == 2 || used == 6;
+                // Card numbers and cryptograms reach the debugger masked,
+                // whichever slot they fall into.
                 std::snprintf(m_szLogMsg, sizeof(m_szLogMsg), "[%s] Result[%d] %s", m_kind.pszClassName, used + 1,
-                              secret ? Masked(piece.c_str()).c_str() : piece.c_str());
-                OutputDebugStringA(m_szLogMsg);
+                              piece.c_str());
+                MPIDebugOutput(m_szLogMsg);
                 slots[used++] = piece;
             }
         }

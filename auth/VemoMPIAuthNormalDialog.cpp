@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "crypto/MPIMask.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "transport/HTTPTransport.h"
 
@@ -57,7 +58,7 @@ int CVemoMPIAuthNormalDialog::OnCreate(LPCREATESTRUCT lpCreateStruct) {
 BOOL CVemoMPIAuthNormalDialog::OnInitDialog() {
     CDialog::OnInitDialog();
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
-    OutputDebugStringA("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
+    MPIDebugOutput("[CVemoMPIAuthNormalDialog::OnInitDialog] Start");
     CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
 
     // Size the window, keeping its top-left corner; the browser fills the
@@ -106,7 +107,9 @@ void CVemoMPIAuthNormalDialog::OnTimer(UINT_PTR nIDEvent) {
                 }
                 break;
             case TIMER_EVENT_VEREQ_TIMEOUT:
-                if (!m_Flow.ThreadEnded()) {
+                // A cancel stays a cancel: nothing leaves STATE_CANCEL but
+                // the end of the dialog, so here the timer only stops.
+                if (!m_Flow.ThreadEnded() && c->m_iAuthState != STATE_CANCEL) {
                     c->m_iAuthState = STATE_TIMEOUT;
                     OnCancel();
                 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "crypto/MPIEnvelope.h"
+#include "crypto/MPIMask.h"
 #include "crypto/MPISeed.h"
 
 namespace {
@@ -196,7 +197,7 @@ HRESULT CMPIUtil::MakePostData(const char* pszText, VARIANT* pVar) {
     return S_OK;
 }
 
-void CMPIUtil::WriteLog(const char*) {}
+void CMPIUtil::WriteLog(const char* pszLine) { MPITraceSink(pszLine); }
 
 int CMPIUtil::Seed_Enc(const unsigned char* pIn, int nInLen, unsigned char* pOut, size_t nOutSize) {
     WriteLog("[CMPIUtil::Seed_Enc] Start");

@@ -297,9 +297,26 @@ TEST_F(AuthFlowTest, ResultPageFillsTheSevenValues) {
     EXPECT_EQ(site.killed, (std::vector<UINT>{1, 2, 3, 4}));
 }
 
+TEST_F(AuthFlowTest, DebuggerOutputMasksSecretsWhereverTheyStand) {
+    // A comma in the message shifts every later value by one slot.
+    ctrl->m_iAuthState = STATE_PAREQ;
+    site.document = "<div>('0','Authenticated, thank you','AAABBJkZUQAAAAAAAAAAAAAAAAA=','md-2','05','2',"
+                    "'4111 2222-3333 4444')</div>";
+    setenv("VEMOMPI_DEBUG", "1", 1);
+    testing::internal::CaptureStderr();
+    Complete(kResultUrl);
+    std::string out = testing::internal::GetCapturedStderr();
+    unsetenv("VEMOMPI_DEBUG");
+    EXPECT_EQ(out.find("AAABBJkZUQ"), std::string::npos) << out;
+    EXPECT_EQ(out.find("4111"), std::string::npos) << out;
+    EXPECT_NE(out.find("**** ****-**** 4444"), std::string::npos) << out;
+    EXPECT_NE(out.find(" thank you"), std::string::npos) << "a harmless value stays readable: " << out;
+    EXPECT_STREQ(ctrl->m_Cavv, " thank you") << "the shift itself is the page's quirk";
+}
+
 TEST_F(AuthFlowTest, DebuggerOutputNeverShowsTheCardNumberOrCryptogram) {
     ctrl->m_iAuthState = STATE_PAREQ;
-    site.document = "<html><body><div>('0','Authenticated','AAABBBCCC','md-2','05','2','4111222233334444')</div></body></html>";
+    site.document = "<html><body><div>('0','Authenticated','AAABBJkZUQAAAAAAAAAAAAAAAAA=','md-2','05','2','4111222233334444')</div></body></html>";
     setenv("VEMOMPI_DEBUG", "1", 1);
     testing::internal::CaptureStderr();
     Complete(kResultUrl);
@@ -308,8 +325,9 @@ TEST_F(AuthFlowTest, DebuggerOutputNeverShowsTheCardNumberOrCryptogram) {
     EXPECT_NE(out.find("Authenticated"), std::string::npos) << out;
     EXPECT_NE(out.find("************4444"), std::string::npos) << out;
     EXPECT_EQ(out.find("4111222233334444"), std::string::npos) << out;
-    EXPECT_EQ(out.find("AAABBBCCC"), std::string::npos) << out;
-    EXPECT_STREQ(ctrl->m_realPan, "4111222233334444") << "the property itself keeps the value";
+    EXPECT_EQ(out.find("AAABBJkZUQ"), std::string::npos) << out;
+    EXPECT_STREQ(ctrl->m_realPan, "4111222233334444") << "the properties themselves keep the values";
+    EXPECT_STREQ(ctrl->m_Cavv, "AAABBJkZUQAAAAAAAAAAAAAAAAA=");
 }
 
 TEST_F(AuthFlowTest, ResultPageVariants) {

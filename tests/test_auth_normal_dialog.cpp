@@ -3,18 +3,21 @@
 // result page on loopback.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "auth/VemoMPIAuthNormalDialog.h"
 #include "platform/afx/afxtest.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/loopback.h"
 #include "ui/CustomOccManager.h"
+#include "platform/winsock/winsock.h"
 
 namespace {
 
@@ -268,6 +271,40 @@ TEST_F(NormalDialog, CloseDuringTheEnrollmentWaitsForTheTransport) {
         }
     });
     EXPECT_EQ(result, 12006);
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
+}
+
+// Names beginning with "slow." resolve to loopback after 3 seconds.
+std::atomic<int> g_resolving{0};
+int SlowResolver(const char* name, uint32_t* addrs, int) {
+    if (std::strncmp(name, "slow.", 5) == 0) {
+        g_resolving.store(1);
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+    }
+    addrs[0] = htonl(0x7f000001);
+    return 1;
+}
+
+TEST_F(NormalDialog, ACloseThatTheTimeOutOvertakesIsStillACancel) {
+    // The worker is still resolving when the time-out passes after the
+    // user's close: closing finds no connection to end it sooner.
+    WSASetResolverForTesting(SlowResolver);
+    g_resolving.store(0);
+    std::string url = mpi.EnrollUrl();
+    url.replace(url.find("127.0.0.1"), 9, "slow.example");
+    std::snprintf(ctrl->m_szServerUrl, sizeof(ctrl->m_szServerUrl), "%s", url.c_str());
+    ctrl->m_nPrimaryTimeOut = 1000;
+    bool closed = false;
+    int result = Run([&](HWND hwnd) {
+        if (!closed && g_resolving.load() != 0) {
+            closed = true;
+            afxtest::SendCloseRequest(hwnd);
+        }
+    });
+    WSASetResolverForTesting(nullptr);
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(result, 12006) << "the user's cancel, not a time-out";
+    EXPECT_STREQ(ctrl->m_Msg1, "");
     EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 

@@ -3,11 +3,14 @@
 
 #include <chrono>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/support/exchange.h"
 #include "tests/support/http.h"
+#include "crypto/MPIMask.h"
 #include "tests/support/loopback.h"
 #include "transport/HTTPTransport.h"
 #include "transport/MPISocket.h"
@@ -105,6 +108,28 @@ TEST_F(SocketTransport, LongHostsObjectsAndBodiesAreSentWhole) {
     ASSERT_TRUE(server.WaitFinished(1, 5000));
     EXPECT_EQ(server.Received()[0], ExpectedRequest(object, host, body));
     EXPECT_STREQ(ex->m_szHTTPLastErrorMessage, "");
+}
+
+TEST_F(SocketTransport, TraceLinesOfTheRequestAndReplyShowNoSecretInClear) {
+    static std::mutex lock;
+    static std::vector<std::string> lines;
+    lines.clear();
+    MPISetTraceSinkForTesting([](const char* line) {
+        std::lock_guard<std::mutex> guard(lock);
+        lines.emplace_back(line);
+    });
+    loopback::Server server(httptest::Reply(httptest::Response(200, "<BODY>cavv=AAABBJkZUQAAAAAAAAAAAAAAAAA=</BODY>")));
+    auto ex = runtest::Run(HTTPThreadFunction_Socket_Normal, Url(server.Port()), "cardnum=4111222233334444&y=2029");
+    MPISetTraceSinkForTesting(nullptr);
+    ASSERT_TRUE(ex);
+    EXPECT_NE(std::string(ex->m_szHTTPRecvData).find("AAABBJkZUQAAAAAAAAAAAAAAAAA="), std::string::npos);
+    std::lock_guard<std::mutex> guard(lock);
+    std::string all;
+    for (const auto& line : lines) all += line + "\n";
+    EXPECT_NE(all.find("SEND OK"), std::string::npos) << all;
+    EXPECT_NE(all.find("cardnum=************4444"), std::string::npos) << all;
+    EXPECT_EQ(all.find("4111222233334444"), std::string::npos) << all;
+    EXPECT_EQ(all.find("AAABBJkZUQ"), std::string::npos) << all;
 }
 
 // ---------------------------------------------------------------- odd replies
