@@ -244,3 +244,30 @@ TEST_F(SkinDialog, TitleLineStaysEmptyWithoutBrowserTitle) {
     EXPECT_EQ(result, 12006);
     EXPECT_EQ(seen, "");
 }
+
+TEST_F(SkinDialog, DraggingTheFrameMovesTheWindow) {
+    mpi.SetAcsAutoSubmit(false);
+    afxtest::WindowState before, after;
+    bool done = false;
+    auto acsAt = Clock::time_point{};
+    int result = Run([&](HWND hwnd) {
+        if (done || mpi.AcsPosts().empty()) return;
+        if (acsAt == Clock::time_point{}) acsAt = Clock::now();
+        if (Clock::now() - acsAt < std::chrono::milliseconds(1000)) return;
+        done = true;
+        afxtest::GetWindowState(hwnd, &before);
+        // The header band, away from the title line and the close button.
+        int x = before.x + 200, y = before.y + 20;
+        afxtest::MovePointer(x, y);
+        afxtest::PointerButton(1, true);
+        for (int i = 1; i <= 8; ++i) afxtest::MovePointer(x + 5 * i, y + 3 * i);
+        afxtest::PointerButton(1, false);
+        afxtest::PumpUntil([&] { return afxtest::GetWindowState(hwnd, &after) && after.x != before.x; }, 2000);
+        afxtest::Pump(50);
+        afxtest::GetWindowState(hwnd, &after);
+        afxtest::SendCloseRequest(hwnd);
+    });
+    EXPECT_EQ(result, 2);
+    EXPECT_EQ(after.x - before.x, 40);
+    EXPECT_EQ(after.y - before.y, 24);
+}
