@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/afx/afximpl.h"
+#include "platform/afx/afxgdiimpl.h"
 
 using namespace afximpl;
 
@@ -70,14 +70,8 @@ INT_PTR CDialog::DoModal() {
                 delete item;
             }
         } else {
-            GtkWidget* widget = nullptr;
-            std::string text = AfxAnsiToUtf8(it.text);
-            if (it.windowClass != nullptr && g_ascii_strcasecmp(it.windowClass, "BUTTON") == 0)
-                widget = gtk_button_new_with_label(text.c_str());
-            else
-                widget = gtk_label_new(text.c_str());
-            HWND c = CreateChild(h, nullptr, widget, it.id, it.style, r);
-            c->text = it.text != nullptr ? it.text : "";
+            HWND c = CreateControlWindow(h, nullptr, it.windowClass, it.text, it.style, r, it.id);
+            itemsOk = c != nullptr;
         }
     }
     if (!itemsOk) {
@@ -91,6 +85,9 @@ INT_PTR CDialog::DoModal() {
         // A modal dialog is shown once initialised, as the modal loop does.
         gtk_widget_show_all(h->widget);
         h->style |= WS_VISIBLE;
+        for (HWND c : h->children)
+            if (!(c->style & WS_VISIBLE)) gtk_widget_hide(c->widget);
+        ::UpdateWindow(h);
         if (setFocus) {
             for (HWND c : h->children)
                 if (c->style & WS_TABSTOP) {
