@@ -67,6 +67,7 @@ protected:
                            &ctrl->m_Code2, &ctrl->m_Msg2, &ctrl->m_Cavv, &ctrl->m_Eci, &ctrl->m_CavvAlg, &ctrl->m_TermUrl,
                            &ctrl->m_realPan, &ctrl->m_json})
             p->Empty();
+        ctrl->m_strClientHTTPUrl.Empty();
         std::strcpy(ctrl->m_szMallID, "SHOP01");
         std::strcpy(ctrl->m_szMallName, "Corner Shop");
         std::strcpy(ctrl->m_szCardNum, "4111222233334444");
