@@ -191,7 +191,8 @@ HDC BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     hWnd->erase = false;
     hWnd->inPaint = true;
     HWND top = TopOf(hWnd);
-    if (top->painted != nullptr) {
+    if (hWnd == top && top->painted != nullptr) {
+        // What shows under its transparent children from now on.
         cairo_region_t* p = cairo_region_copy(dc->paintRgn);
         RECT r = ClientRectInTop(hWnd);
         cairo_region_translate(p, r.left, r.top);

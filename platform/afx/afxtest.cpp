@@ -231,4 +231,23 @@ int UnknownGlyphs(HFONT hFont, const char* utf8) {
     return n;
 }
 
+bool SaveImage(const char* path, const char* type, int w, int h, const std::function<COLORREF(int, int)>& pixel) {
+    GdkPixbuf* p = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h);
+    if (p == nullptr) return false;
+    guchar* px = gdk_pixbuf_get_pixels(p);
+    int stride = gdk_pixbuf_get_rowstride(p);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            COLORREF c = pixel(x, y);
+            guchar* d = px + y * stride + x * 3;
+            d[0] = GetRValue(c);
+            d[1] = GetGValue(c);
+            d[2] = GetBValue(c);
+        }
+    gboolean ok = strcmp(type, "jpeg") == 0 ? gdk_pixbuf_save(p, path, type, nullptr, "quality", "100", nullptr)
+                                             : gdk_pixbuf_save(p, path, type, nullptr, nullptr);
+    g_object_unref(p);
+    return ok != FALSE;
+}
+
 }  // namespace afxtest

@@ -66,5 +66,8 @@ std::string ToolTipText(HWND hToolTip);
 // Characters of text (UTF-8) that the font has no glyph for, not even
 // through the system's font fallback (they would show as boxes).
 int UnknownGlyphs(HFONT hFont, const char* utf8);
+// Writes a w x h picture file of the type ("jpeg", "png", "bmp") whose
+// pixels pixel(x, y) gives.
+bool SaveImage(const char* path, const char* type, int w, int h, const std::function<COLORREF(int, int)>& pixel);
 
 }  // namespace afxtest
