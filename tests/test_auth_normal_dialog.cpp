@@ -312,6 +312,7 @@ TEST_F(NormalDialog, CloseAtTheAcsPageEndsAtOnce) {
     mpi.SetAcsAutoSubmit(false);
     bool closed = false, escaped = false;
     auto seenAt = Clock::now();
+    auto closedAt = Clock::now();
     std::string caption;
     int result = Run([&](HWND hwnd) {
         if (mpi.AcsPosts().empty()) return;
@@ -329,28 +330,42 @@ TEST_F(NormalDialog, CloseAtTheAcsPageEndsAtOnce) {
             if (const char* dir = std::getenv("VEMOMPI_SCREENSHOT_DIR"))
                 afxtest::Snapshot(hwnd, (std::string(dir) + "/auth-normal-acs.png").c_str());
             closed = true;
+            closedAt = Clock::now();
             afxtest::SendCloseRequest(hwnd);
         }
     });
     EXPECT_EQ(result, 12006);
     EXPECT_TRUE(closed) << "Escape must not have ended the dialog";
+    EXPECT_LT(Clock::now() - closedAt, std::chrono::seconds(10)) << "ended by the close, not by the test's guard";
     EXPECT_EQ(caption, "Issuer Authentication") << "the caption follows the page title";
 }
 
 TEST_F(NormalDialog, BrowserErrorPageStaysUntilClosed) {
-    mpi.SetAcsUrlInReply("http://127.0.0.1:" + std::to_string(loopback::UnusedPort()) + "/acs");
+    std::string acs = "http://127.0.0.1:" + std::to_string(loopback::UnusedPort()) + "/acs";
+    mpi.SetAcsUrlInReply(acs);
     auto firstSeen = Clock::time_point{};
     bool closed = false;
+    std::string caption;
+    int stateBeforeClose = -1;
     int result = Run([&](HWND hwnd) {
-        if (mpi.Enrollments().empty()) return;
+        // The browser's own error page has completed at the ACS address;
+        // its title reaches the caption.
+        afxtest::WindowState state;
+        afxtest::GetWindowState(hwnd, &state);
+        if (std::string(ctrl->m_strClientHTTPUrl) != acs || state.captionUtf8 != "Cannot find server") return;
         if (firstSeen == Clock::time_point{}) firstSeen = Clock::now();
         if (!closed && Clock::now() - firstSeen > std::chrono::seconds(3)) {
             closed = true;
+            caption = state.captionUtf8;
+            stateBeforeClose = ctrl->m_iAuthState;
             afxtest::SendCloseRequest(hwnd);
         }
     });
-    EXPECT_TRUE(closed) << "the dialog stayed open on the error page";
+    EXPECT_TRUE(closed) << "the error page was shown, and the dialog stayed open on it";
+    EXPECT_EQ(caption, "Cannot find server");
+    EXPECT_EQ(stateBeforeClose, STATE_PAREQ);
     EXPECT_EQ(result, 12006);
+    EXPECT_LT(elapsed, std::chrono::seconds(30)) << "ended by the close, not by the test's guard";
 }
 
 TEST_F(NormalDialog, WindowSizeAndCaption) {

@@ -100,11 +100,19 @@ TEST_F(SslProbe, LongDescriptionIsCutToTheOutput) {
 }
 
 TEST_F(SslProbe, ExportGradeProviderIsRecognisedByItsDescription) {
-    std::string file = Provider({Table(u"040904B0", u"TLS / SSL Security Provider (Export Version)")});
-    auto [rc, description] = Probe(file);
-    EXPECT_EQ(rc, 1);
-    EXPECT_EQ(description, MPI_SSL_EXPORT_PROVIDER_TLS);
-    EXPECT_NE(description, MPI_SSL_EXPORT_PROVIDER_PCT);
+    // The probe hands back the whole description, byte for byte, so that a
+    // comparison with the two export descriptions tells those providers
+    // from every other one.
+    for (const char* exported : {MPI_SSL_EXPORT_PROVIDER_TLS, MPI_SSL_EXPORT_PROVIDER_PCT}) {
+        std::u16string desc(exported, exported + std::strlen(exported));
+        EXPECT_EQ(Probe(Provider({Table(u"040904B0", desc.c_str())})), std::make_pair(1, std::string(exported)));
+    }
+    for (const char16_t* other : {u"TLS / SSL Security Provider", u"TLS / SSL Security Provider (Export Version) Update"}) {
+        auto [rc, description] = Probe(Provider({Table(u"040904B0", other)}));
+        EXPECT_EQ(rc, 1);
+        EXPECT_NE(description, MPI_SSL_EXPORT_PROVIDER_TLS);
+        EXPECT_NE(description, MPI_SSL_EXPORT_PROVIDER_PCT);
+    }
 }
 
 TEST_F(SslProbe, SchannelIsLookedForInTheSystemDirectory) {
