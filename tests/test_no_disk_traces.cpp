@@ -1,12 +1,13 @@
 // Nothing of a cardholder's session is left on disk: a whole authentication
 // through GetPAReq2 (plain dialog, real GTK and WebKitGTK under Xvfb, the
-// sandbox on loopback) runs in a process of its own whose home,
+// sandbox on loopback), and a report through SendHTTPPost, each run in a
+// process of its own whose home,
 // configuration, cache and data directories are fresh and empty; once that
 // process and the browser's processes have ended they are still empty, and
 // the registry file is unchanged.
 //
-// The test re-runs this executable with --run-authentication for the
-// authentication itself, so that what is written at exit counts too. The
+// The tests re-run this executable with --run-authentication or
+// --run-report for the work itself, so that what is written at exit counts too. The
 // directories are set in main, before anything can start GTK.
 #include <gtest/gtest.h>
 
@@ -27,6 +28,8 @@
 #include "platform/afx/afxtest.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/dispatch.h"
+#include "tests/support/http.h"
+#include "tests/support/loopback.h"
 #include "tests/support/tempdir.h"
 #include "ui/CustomOccManager.h"
 
@@ -85,37 +88,67 @@ int RunAuthentication() {
     return rc;
 }
 
-}  // namespace
+// The child: one report, sealed, accepted by a loopback report server;
+// exit code 0 when SendHTTPPost returned 0, 78 when reports are not built.
+int RunReport() {
+    alarm(120);
+    if (!afxtest::HaveDisplay()) return 77;
+    loopback::Server server(httptest::Reply(httptest::Response(200, "ok")), 2);
+    std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/report";
+    auto* ctrl = new CVemoMPIOCXCtrl();
+    script::Result r = script::Call(ctrl, u"SendHTTPPost", {U16(url), 1, u"4111222233334444", u"error 11002", u"p3"});
+    int rc = r.hr == E_NOTIMPL ? 78 : (r.hr == S_OK && r.Long() == 0 && server.Accepted() >= 1) ? 0 : 1;
+    if (rc == 1) std::fprintf(stderr, "SendHTTPPost gave %ld (hr %08x)\n", static_cast<long>(r.Long()), static_cast<unsigned>(r.hr));
+    ctrl->Release();
+    return rc;
+}
 
-TEST(NoDiskTraces, AWholeAuthenticationLeavesTheUsersDirectoriesEmpty) {
-    const char* registry = std::getenv("VEMOMPI_REGISTRY");
-    ASSERT_NE(registry, nullptr);
+// Runs this executable as a child in `mode`; its exit code, or -1.
+int RunChild(const char* mode) {
     pid_t pid = fork();
-    ASSERT_GE(pid, 0);
+    if (pid < 0) return -1;
     if (pid == 0) {
-        execl(g_self.c_str(), g_self.c_str(), "--run-authentication", static_cast<char*>(nullptr));
+        execl(g_self.c_str(), g_self.c_str(), mode, static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no display";
-    ASSERT_EQ(WEXITSTATUS(status), 0) << "the authentication did not complete";
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     // The browser's processes end when their parent has gone.
     std::this_thread::sleep_for(std::chrono::seconds(1));
+    return WEXITSTATUS(status);
+}
 
+void ExpectNothingLeft() {
     for (const char* name : kDirs) {
         std::vector<std::string> left = Contents(std::getenv(name));
         std::string list;
         for (const std::string& p : left) list += " " + p;
         EXPECT_TRUE(left.empty()) << name << " holds:" << list;
     }
-    EXPECT_EQ(ReadFile(registry), kRegistryText);
+    EXPECT_EQ(ReadFile(std::getenv("VEMOMPI_REGISTRY")), kRegistryText);
+}
+
+}  // namespace
+
+TEST(NoDiskTraces, AReportLeavesTheUsersDirectoriesEmpty) {
+    int rc = RunChild("--run-report");
+    if (rc == 77) GTEST_SKIP() << "no display";
+    if (rc == 78) GTEST_SKIP() << "reports are not built into this module";
+    ASSERT_EQ(rc, 0) << "the report was not accepted";
+    ExpectNothingLeft();
+}
+
+TEST(NoDiskTraces, AWholeAuthenticationLeavesTheUsersDirectoriesEmpty) {
+    int rc = RunChild("--run-authentication");
+    if (rc == 77) GTEST_SKIP() << "no display";
+    ASSERT_EQ(rc, 0) << "the authentication did not complete";
+    ExpectNothingLeft();
 }
 
 int main(int argc, char** argv) {
     g_self = fs::canonical("/proc/self/exe").string();
     if (argc > 1 && std::strcmp(argv[1], "--run-authentication") == 0) return RunAuthentication();
+    if (argc > 1 && std::strcmp(argv[1], "--run-report") == 0) return RunReport();
 
     // Fresh, empty directories for everything a desktop program may write,
     // and the registry file beside them.
