@@ -136,8 +136,15 @@ int CAuthFlow::AuthThreadProcessExecute() {
     // A fresh exchange: empty reply and error text, thread not ended.
     m_pExchange = std::make_shared<CHTTPExchange>();
     m_bThreadEnd = 0;
-    // A cancel that came before the worker starts stops it before it connects.
-    if (c->m_iAuthState == STATE_CANCEL) m_pExchange->m_bCancelled.store(1);
+    // A cancel or a time-out (a time-out of 0 ms fires first) that came
+    // before the worker started has nothing to close: no worker is started,
+    // and the parse step reports the cancel or the time-out at its next tick.
+    if (c->m_iAuthState == STATE_CANCEL || c->m_iAuthState == STATE_TIMEOUT) {
+        MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[%s::AuthThreadProcessExecute] Ended before the start",
+                 m_kind.pszClassName);
+        m_bThreadEnd = 1;
+        return 0;
+    }
     auto* start = new HTTP_THREAD_START{*param, m_pExchange};
     m_hThread = CreateThread(nullptr, 0, m_bUseProxy == 1 ? m_kind.pfnWininet : m_kind.pfnSocket, start, 0, &m_dwThreadID);
     if (m_hThread == nullptr) {

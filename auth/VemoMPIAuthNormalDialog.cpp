@@ -137,7 +137,9 @@ void CVemoMPIAuthNormalDialog::OnCancel() {
             m_Flow.MarkCancelled();
             break;
         case STATE_TIMEOUT:
+            // A worker that has not connected yet gives up before it does.
             m_Flow.CloseTransportHandles();
+            m_Flow.MarkCancelled();
             break;
         case STATE_PAREQ:
         case STATE_CANCEL:

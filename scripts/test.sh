@@ -26,7 +26,7 @@ export NO_AT_BRIDGE=1
 sanitizers="$(pwd)/tests/sanitizers"
 
 run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
-LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp" ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+LSAN_OPTIONS="suppressions=$sanitizers/lsan.supp" ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$sanitizers/ubsan.supp" \
   run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVEMOMPI_SANITIZE=address,undefined -DVEMOMPI_BENCH=OFF
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$sanitizers/tsan.supp" \
   run_suite build/tsan -DCMAKE_BUILD_TYPE=Debug -DVEMOMPI_SANITIZE=thread -DVEMOMPI_BENCH=OFF

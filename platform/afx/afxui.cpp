@@ -2,6 +2,7 @@
 // text conversions, window lookup and key translation.
 #include <gdk/gdkkeysyms.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "platform/afx/afximpl.h"
@@ -13,6 +14,12 @@ using namespace afximpl;
 bool AfxUiInit() {
     static int state = 0;  // 0 not tried, 1 ready, -1 no display
     if (state == 0) {
+        // Nothing of a session is left on disk: settings stay in memory
+        // instead of dconf's user database, and the GL driver keeps no shader
+        // cache. Set before the toolkit starts, so that the browser's own
+        // processes inherit them; a value the user set is kept.
+        setenv("GSETTINGS_BACKEND", "memory", 0);
+        setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
         state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
         if (state == 1) {
             // The caption is drawn by the window itself; no shadow or resize
