@@ -38,7 +38,7 @@ TEST(SandboxMpi, ReadsBothRequestFormsAndAnswersSixFields) {
     EXPECT_NE(response.find("|" + mpi.TermUrl() + "</body>"), std::string::npos);
 
     std::string plain = "mall_id=SHOP&mall_name=A & B&cardnum=1234";
-    Exchange(mpi.Server().Port(), "POST /mpi/enroll HTTP/1.1\r\nContent-Length: " + std::to_string(plain.size()) +
+    Exchange(mpi.Server().Port(), "POST /mpi/enroll HTTP/1.1\r\nHost: x\r\nContent-Length: " + std::to_string(plain.size()) +
                                       "\r\n\r\n" + plain);
     auto seen = mpi.Enrollments();
     ASSERT_EQ(seen.size(), 2u);
@@ -49,7 +49,7 @@ TEST(SandboxMpi, ReadsBothRequestFormsAndAnswersSixFields) {
     EXPECT_FALSE(seen[1].sealed);
     EXPECT_EQ(sandbox::FormValue(seen[1].fields, "mall_name"), "A ") << "an unescaped & splits the field";
 
-    std::string missing = Exchange(mpi.Server().Port(), "GET /nothing HTTP/1.1\r\n\r\n");
+    std::string missing = Exchange(mpi.Server().Port(), "GET /nothing HTTP/1.1\r\nHost: x\r\n\r\n");
     EXPECT_EQ(missing.rfind("HTTP/1.1 404", 0), 0u);
 }
 
