@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <csignal>
 #include <poll.h>
 #include <string>
@@ -9,9 +12,11 @@
 #include <thread>
 #include <unistd.h>
 
+#include "auth/AuthFlow.h"
 #include "crypto/MPISeal.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/loopback.h"
+#include "transport/HTTPTransport.h"
 
 namespace {
 
@@ -137,6 +142,78 @@ TEST(SandboxCards, EachCardPlaysItsScenario) {
     // A card that is not in the table gets the reply set by hand.
     std::string other = Post(port, "/mpi/enroll", "cardnum=4111111111111111");
     EXPECT_EQ(ReplyField(other, 5), "md-0001");
+}
+
+namespace {
+
+class EndingSite : public IAuthDialogSite {
+public:
+    void AuthEndDialog(int nResult) override { ended.push_back(nResult); }
+    void AuthKillTimer(UINT) override {}
+    void AuthNavigate2(VARIANT*, VARIANT*, VARIANT*, VARIANT*, VARIANT*) override {}
+    bool AuthGetDocumentHTML(BSTR*) override { return false; }
+    std::vector<int> ended;
+};
+
+}  // namespace
+
+// What the README's table promises of the enrollment, through the control's
+// own execute and parse steps, sealed, over both transports.
+TEST(SandboxCards, EnrollmentOutcomesThroughTheControl) {
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY"}) unsetenv(v);
+    char dir[] = "/tmp/vemompi-cards-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    setenv("VEMOMPI_REGISTRY", (std::string(dir) + "/registry.reg").c_str(), 1);
+    sandbox::MpiSandbox mpi;
+    mpi.UseTestCards(true);
+    const AUTH_DIALOG_KIND kind = {"CTestDialog", &g_HTTPParam_Normal, HTTPThreadFunction_Wininet_Normal,
+                                   HTTPThreadFunction_Socket_Normal};
+    CVemoMPIOCXCtrl* ctrl = new CVemoMPIOCXCtrl();
+    size_t count = 0;
+    const sandbox::TestCard* cards = sandbox::TestCards(&count);
+    for (size_t i = 0; i < count; ++i) {
+        const sandbox::TestCard& card = cards[i];
+        if (card.enroll == sandbox::EnrollBehaviour::kLate) continue;
+        for (int forced : {1, 2}) {
+            SCOPED_TRACE(std::string(card.name) + (forced == 1 ? " socket" : " WinINet"));
+            EndingSite site;
+            CAuthFlow flow{kind, &site};
+            flow.m_pVemoMPIOCXCtrl = ctrl;
+            std::strcpy(ctrl->m_szMallID, "SHOP01");
+            std::strcpy(ctrl->m_szCardNum, card.pan);
+            std::strncpy(ctrl->m_szServerUrl, mpi.EnrollUrl().c_str(), sizeof(ctrl->m_szServerUrl) - 1);
+            ctrl->m_nForcedProxyEnv = forced;
+            ctrl->m_iAuthState = STATE_VEREQ;
+            ASSERT_EQ(flow.AuthThreadProcessExecute(), 0);
+            for (int w = 0; w < 1000 && !flow.ThreadEnded(); ++w) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            ASSERT_TRUE(flow.ThreadEnded());
+            int rc = flow.AuthThreadProcessParse();
+            switch (card.enroll) {
+                case sandbox::EnrollBehaviour::kReply:
+                    EXPECT_EQ(rc, 0);
+                    EXPECT_STREQ(ctrl->m_Code1, card.code);
+                    if (std::string(card.code) != "0") EXPECT_EQ(site.ended, std::vector<int>{std::atoi(card.code)});
+                    else EXPECT_TRUE(site.ended.empty());
+                    break;
+                case sandbox::EnrollBehaviour::kHttpError:
+                    EXPECT_EQ(rc, forced == 1 ? 11004 : 11002);
+                    break;
+                case sandbox::EnrollBehaviour::kClose:
+                    EXPECT_EQ(rc, 11002);
+                    break;
+                case sandbox::EnrollBehaviour::kBrokenBody:
+                    EXPECT_EQ(rc, 11003);
+                    break;
+                case sandbox::EnrollBehaviour::kLate:
+                    break;
+            }
+            EXPECT_TRUE(mpi.Enrollments().back().sealed);
+            EXPECT_EQ(sandbox::FormValue(mpi.Enrollments().back().fields, "cardnum"), card.pan);
+        }
+    }
+    ctrl->Release();
+    unsetenv("VEMOMPI_REGISTRY");
+    ASSERT_EQ(std::system((std::string("rm -rf ") + dir).c_str()), 0);
 }
 
 TEST(SandboxReports, KeepsReportsAndOpensSealedOnes) {
