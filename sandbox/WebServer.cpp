@@ -78,6 +78,12 @@ struct WebServer::Impl {
         HttpResponse response;
     };
 
+    // Answers handed from the handler threads to the server thread, under a
+    // lock of our own (GLib's own hand-over is invisible to the thread
+    // sanitizer).
+    std::mutex answersLock;
+    std::list<Answer*> answers;
+
     static void FreeAnswer(gpointer p) {
         auto* a = static_cast<Answer*>(p);
         g_object_unref(a->msg);
@@ -120,8 +126,11 @@ struct WebServer::Impl {
         });
         self->workers.push_back(Worker{std::thread([self, msg, req = std::move(req), done]() {
                                            auto* a = new Answer{self, msg, self->owner->Dispatch(req)};
-                                           g_main_context_invoke_full(self->context, G_PRIORITY_DEFAULT, &Impl::Deliver, a,
-                                                                      &Impl::FreeAnswer);
+                                           {
+                                               std::lock_guard<std::mutex> guard(self->answersLock);
+                                               self->answers.push_back(a);
+                                           }
+                                           g_main_context_invoke(self->context, &Impl::Deliver, self);
                                            done->store(true);
                                        }),
                                        done});
@@ -129,13 +138,15 @@ struct WebServer::Impl {
 
     // On the server thread: wait out the delay, then answer.
     static gboolean Deliver(gpointer p) {
-        auto* a = static_cast<Answer*>(p);
-        auto* copy = new Answer{a->impl, a->msg, a->response};
-        g_object_ref(copy->msg);
-        if (a->response.silent) {
-            Schedule(copy, kSilentHoldMs, &Impl::Hold);
-        } else {
-            Schedule(copy, static_cast<unsigned>(a->response.delayMs > 0 ? a->response.delayMs : 0), &Impl::Respond);
+        auto* self = static_cast<Impl*>(p);
+        std::list<Answer*> ready;
+        {
+            std::lock_guard<std::mutex> guard(self->answersLock);
+            ready.swap(self->answers);
+        }
+        for (Answer* a : ready) {
+            if (a->response.silent) Schedule(a, kSilentHoldMs, &Impl::Hold);
+            else Schedule(a, static_cast<unsigned>(a->response.delayMs > 0 ? a->response.delayMs : 0), &Impl::Respond);
         }
         return G_SOURCE_REMOVE;
     }
@@ -205,6 +216,8 @@ void WebServer::Stop() {
     // loop ended) have finished with the loop too.
     for (auto& w : impl_->workers) w.thread.join();
     impl_->workers.clear();
+    for (Impl::Answer* a : impl_->answers) Impl::FreeAnswer(a);
+    impl_->answers.clear();
     g_main_loop_unref(impl_->loop);
     g_main_context_unref(impl_->context);
 }
