@@ -12,6 +12,22 @@ namespace {
 
 // A silent answer holds its connection at most this long.
 constexpr unsigned kSilentHoldMs = 60000;
+// Longest request body the server takes; a longer one is answered with 413
+// and reaches no handler.
+constexpr goffset kMaxBody = 4 * 1024 * 1024;
+
+void CheckLength(SoupServerMessage* msg, gpointer) {
+    SoupMessageHeaders* headers = soup_server_message_get_request_headers(msg);
+    if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
+        soup_message_headers_get_content_length(headers) > kMaxBody) {
+        soup_server_message_set_status(msg, SOUP_STATUS_REQUEST_ENTITY_TOO_LARGE, nullptr);
+        soup_message_headers_replace(soup_server_message_get_response_headers(msg), "Connection", "close");
+    }
+}
+
+void OnStarted(SoupServer*, SoupServerMessage* msg, gpointer) {
+    g_signal_connect(msg, "got-headers", G_CALLBACK(CheckLength), nullptr);
+}
 
 const char* VersionText(SoupHTTPVersion v) {
     switch (v) {
@@ -94,6 +110,7 @@ struct WebServer::Impl {
         g_main_context_push_thread_default(context);
         server = SOUP_SERVER(g_object_new(SOUP_TYPE_SERVER, nullptr));
         soup_server_add_handler(server, nullptr, &Impl::OnRequest, this, nullptr);
+        g_signal_connect(server, "request-started", G_CALLBACK(OnStarted), nullptr);
         GSocketAddress* address = g_inet_socket_address_new_from_string("127.0.0.1", wanted);
         unsigned short port = 0;
         if (soup_server_listen(server, address, static_cast<SoupServerListenOptions>(0), nullptr)) {

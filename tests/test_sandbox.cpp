@@ -79,6 +79,16 @@ TEST(SandboxMpi, ReadsBothRequestFormsAndAnswersSixFields) {
     EXPECT_EQ(missing.rfind("HTTP/1.1 404", 0), 0u);
 }
 
+TEST(SandboxServer, RefusesABodyOverFourMebibytes) {
+    sandbox::MpiSandbox mpi;
+    std::string head = "POST /mpi/enroll HTTP/1.1\r\nHost: x\r\nContent-Length: ";
+    std::string body(4 * 1024 * 1024 + 1, 'a');
+    EXPECT_EQ(Exchange(mpi.Server().Port(), head + std::to_string(body.size()) + "\r\n\r\n" + body).rfind("HTTP/1.1 413", 0), 0u);
+    EXPECT_TRUE(mpi.Enrollments().empty()) << "no handler saw it";
+    body.pop_back();
+    EXPECT_EQ(Exchange(mpi.Server().Port(), head + std::to_string(body.size()) + "\r\n\r\n" + body).rfind("HTTP/1.1 200", 0), 0u);
+}
+
 TEST(SandboxCards, EachCardPlaysItsScenario) {
     sandbox::MpiSandbox mpi;
     mpi.UseTestCards(true);
