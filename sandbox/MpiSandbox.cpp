@@ -1,5 +1,6 @@
 #include "sandbox/MpiSandbox.h"
 
+#include "crypto/MPIMask.h"
 #include "crypto/MPISeal.h"
 
 namespace sandbox {
@@ -39,17 +40,73 @@ Form SplitPlainForm(const std::string& body) {
 
 }  // namespace
 
-MpiSandbox::MpiSandbox() {
-    server_.Route("/VemoMPI/Wait.html", [](const HttpRequest&) {
+MpiSandbox::MpiSandbox() : MpiSandbox(0) {}
+
+MpiSandbox::MpiSandbox(unsigned short port) : server_(WebServer::Handler(), port) {
+    server_.Route("/VemoMPI/Wait.html", [this](const HttpRequest& req) {
         HttpResponse r;
         r.body =
             "<html><head><title>Please wait</title></head><body style=\"font-family:sans-serif\">"
             "<p>Connecting to your card issuer&hellip;</p></body></html>";
+        Note(req, r, "wait page");
         return r;
     });
-    server_.Route("/mpi/enroll", [this](const HttpRequest& req) { return Enroll(req); });
-    server_.Route("/acs/auth", [this](const HttpRequest& req) { return Acs(req); });
-    server_.Route("/MPI/VerifyPARes", [this](const HttpRequest& req) { return Result(req); });
+    Route("/mpi/enroll", &MpiSandbox::Enroll);
+    Route("/acs/auth", &MpiSandbox::Acs);
+    Route("/MPI/VerifyPARes", &MpiSandbox::Result);
+    Route("/report", &MpiSandbox::ReportPost);
+    server_.Route("", [this](const HttpRequest& req) {
+        HttpResponse r;
+        r.status = 404;
+        r.body = "<html><body>Not Found</body></html>";
+        Note(req, r, "");
+        return r;
+    });
+}
+
+void MpiSandbox::Route(const std::string& prefix, HttpResponse (MpiSandbox::*handler)(const HttpRequest&)) {
+    server_.Route(prefix, [this, handler](const HttpRequest& req) { return (this->*handler)(req); });
+}
+
+void MpiSandbox::UseTestCards(bool on) {
+    std::lock_guard<std::mutex> guard(lock_);
+    cards_ = on;
+}
+
+void MpiSandbox::SetReportStatuses(const std::vector<int>& statuses) {
+    std::lock_guard<std::mutex> guard(lock_);
+    reportStatuses_ = statuses;
+}
+
+void MpiSandbox::SetRequestLog(std::function<void(const std::string&)> log) {
+    std::lock_guard<std::mutex> guard(lock_);
+    log_ = std::move(log);
+}
+
+std::vector<Report> MpiSandbox::Reports() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return reports_;
+}
+
+void MpiSandbox::Note(const HttpRequest& req, const HttpResponse& resp, const std::string& detail) {
+    std::function<void(const std::string&)> log;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        log = log_;
+    }
+    if (!log) return;
+    std::string line = req.method + " " + req.target + " ";
+    if (resp.silent) line += "(silent)";
+    else if (resp.close) line += "(closed)";
+    else line += std::to_string(resp.status);
+    if (resp.delayMs > 0) line += " after " + std::to_string(resp.delayMs) + " ms";
+    if (!detail.empty()) line += " " + detail;
+    log(MPIMaskSecrets(line));
+}
+
+const TestCard* MpiSandbox::CardOfMd(const std::string& md) const {
+    auto it = mdCards_.find(md);
+    return it == mdCards_.end() ? nullptr : it->second;
 }
 
 void MpiSandbox::SetEnrollmentReply(const EnrollmentReply& reply) {
@@ -104,11 +161,21 @@ HttpResponse MpiSandbox::Enroll(const HttpRequest& req) {
     }
     EnrollmentReply reply;
     std::string acs;
+    const TestCard* card = nullptr;
+    std::string cardnum = FormValue(e.fields, "cardnum");
     {
         std::lock_guard<std::mutex> guard(lock_);
         enrollments_.push_back(e);
         reply = reply_;
         acs = acsInReply_.empty() ? AcsUrl() : acsInReply_;
+        if (cards_) card = FindTestCard(cardnum);
+    }
+    std::string detail = std::string(e.sealed ? "sealed" : "plain") + (e.error.empty() ? "" : " (" + e.error + ")") +
+                         " card " + (cardnum.empty() ? "-" : cardnum) + (card ? std::string(" ") + card->name : "");
+    if (card) {
+        HttpResponse r = CardEnrollment(*card);
+        Note(req, r, detail);
+        return r;
     }
     HttpResponse r;
     r.status = reply.status;
@@ -117,16 +184,20 @@ HttpResponse MpiSandbox::Enroll(const HttpRequest& req) {
     r.body = !reply.raw.empty() ? reply.raw
                                 : "<html><head><title>MPI</title></head><body>" + reply.code + "|" + reply.message + "|" +
                                       reply.paReq + "|" + acs + "|" + reply.md + "|" + TermUrl() + "</body></html>";
+    Note(req, r, detail);
     return r;
 }
 
 HttpResponse MpiSandbox::Acs(const HttpRequest& req) {
     Form form = DecodeForm(req.body);
     bool autoSubmit;
+    const TestCard* card;
     {
         std::lock_guard<std::mutex> guard(lock_);
         acsPosts_.push_back(form);
-        autoSubmit = autoSubmit_;
+        card = CardOfMd(FormValue(form, "MD"));
+        autoSubmit = card ? card->result == ResultBehaviour::kAttempted || card->result == ResultBehaviour::kNoRecord
+                          : autoSubmit_;
     }
     std::string term = FormValue(form, "TermUrl");
     HttpResponse r;
@@ -142,26 +213,37 @@ HttpResponse MpiSandbox::Acs(const HttpRequest& req) {
         "<input type=\"submit\" id=\"go\" value=\"Submit\"></form>" +
         std::string(autoSubmit ? "<script>window.onload = function () { document.getElementById('pa').submit(); };</script>" : "") +
         "</body></html>";
+    Note(req, r, std::string("ACS") + (card ? std::string(" ") + card->name : "") + (autoSubmit ? " (posts on by itself)" : ""));
     return r;
 }
 
 HttpResponse MpiSandbox::Result(const HttpRequest& req) {
     ResultPage page;
+    Form form = DecodeForm(req.body);
+    const TestCard* card;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        termPosts_.push_back(DecodeForm(req.body));
+        termPosts_.push_back(form);
         page = result_;
+        card = CardOfMd(FormValue(form, "MD"));
+    }
+    std::string detail = "result";
+    if (card) {
+        page = CardResult(*card, FormValue(form, "MD"), FormValue(form, "pw"));
+        detail += std::string(" ") + card->name + (page.values.empty() ? "" : " " + page.values[0]);
     }
     HttpResponse r;
     r.contentType = page.contentType;
     if (!page.raw.empty()) {
         r.body = page.raw;
+        Note(req, r, detail);
         return r;
     }
     std::string record;
     for (size_t i = 0; i < page.values.size(); ++i) record += (i ? ",'" : "'") + page.values[i] + "'";
     r.body = "<html><head><title>3-D Secure result</title></head><body><div id=\"result\">(" + record + ")</div>" +
              (page.json.empty() ? "" : "<pre>" + page.json + "</pre>") + "</body></html>";
+    Note(req, r, detail);
     return r;
 }
 

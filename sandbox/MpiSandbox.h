@@ -1,14 +1,19 @@
 // The remote parties of an authentication, on 127.0.0.1: the MPI service
-// (wait page, enrollment server, result page) and an issuer's ACS. Each
-// request is recorded so that a test or a demonstration can see what the
-// control sent.
+// (wait page, enrollment server, result page), an issuer's ACS and a report
+// server. Each request is recorded so that a test or a demonstration can see
+// what the control sent. With the test cards switched on, the card number of
+// an enrollment request picks the scenario (sandbox/TestCards.h); without
+// them, or for another card, the replies set here are sent.
 #pragma once
 
+#include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "sandbox/TestCards.h"
 #include "sandbox/WebServer.h"
 
 namespace sandbox {
@@ -47,14 +52,34 @@ struct ResultPage {
     std::string contentType = "text/html; charset=windows-1252";
 };
 
+// One report as the report server read it: the three parameters, each
+// opened when it was sealed.
+struct Report {
+    std::string body;  // as received
+    std::string data[3];
+    bool sealed[3] = {false, false, false};
+};
+
 class MpiSandbox {
 public:
     MpiSandbox();
+    // On the given port (0: a free one); Server().Port() is 0 when the port
+    // cannot be had.
+    explicit MpiSandbox(unsigned short port);
 
     std::string WaitUrl() const { return server_.Url("/VemoMPI/Wait.html"); }
     std::string EnrollUrl() const { return server_.Url("/mpi/enroll"); }
     std::string AcsUrl() const { return server_.Url("/acs/auth"); }
     std::string TermUrl() const { return server_.Url("/MPI/VerifyPARes"); }
+    std::string ReportUrl() const { return server_.Url("/report"); }
+
+    // The card number of an enrollment request picks its scenario.
+    void UseTestCards(bool on);
+    // The report server answers with these statuses in turn, then with 200.
+    void SetReportStatuses(const std::vector<int>& statuses);
+    // Receives one line for every request served, card numbers and
+    // cryptograms masked. Called on the server's handler threads.
+    void SetRequestLog(std::function<void(const std::string&)> log);
 
     void SetEnrollmentReply(const EnrollmentReply& reply);
     // The ACS page posts on to the term address by itself after it loaded
@@ -67,12 +92,20 @@ public:
     std::vector<EnrollmentRequest> Enrollments() const;
     std::vector<Form> AcsPosts() const;
     std::vector<Form> TermPosts() const;
+    std::vector<Report> Reports() const;
     WebServer& Server() { return server_; }
 
 private:
     HttpResponse Enroll(const HttpRequest& req);
     HttpResponse Acs(const HttpRequest& req);
     HttpResponse Result(const HttpRequest& req);
+    HttpResponse ReportPost(const HttpRequest& req);
+    void Route(const std::string& prefix, HttpResponse (MpiSandbox::*handler)(const HttpRequest&));
+    void Note(const HttpRequest& req, const HttpResponse& resp, const std::string& detail);
+    // The card a reply's merchant data was made for, or nullptr.
+    const TestCard* CardOfMd(const std::string& md) const;
+    HttpResponse CardEnrollment(const TestCard& card);
+    ResultPage CardResult(const TestCard& card, const std::string& md, const std::string& password) const;
 
     mutable std::mutex lock_;
     EnrollmentReply reply_;
@@ -81,6 +114,12 @@ private:
     std::string acsInReply_;
     std::vector<EnrollmentRequest> enrollments_;
     std::vector<Form> acsPosts_, termPosts_;
+    bool cards_ = false;
+    unsigned serial_ = 0;
+    std::map<std::string, const TestCard*> mdCards_;
+    std::vector<int> reportStatuses_;
+    std::vector<Report> reports_;
+    std::function<void(const std::string&)> log_;
     WebServer server_;  // last: it stops (and its handlers end) before the rest goes
 };
 

@@ -1,173 +1,242 @@
 #include "sandbox/WebServer.h"
 
-#include <arpa/inet.h>
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
-#include <chrono>
-#include <cstring>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <libsoup/soup.h>
+
+#include <future>
+#include <list>
+#include <thread>
 
 namespace sandbox {
 
 namespace {
 
-constexpr size_t kMaxHeader = 64 * 1024;
-constexpr size_t kMaxBody = 4 * 1024 * 1024;
-constexpr int kReadTimeoutMs = 15000;
+// A silent answer holds its connection at most this long.
+constexpr unsigned kSilentHoldMs = 60000;
+// Longest request body the server takes; a longer one is answered with 413
+// and reaches no handler.
+constexpr goffset kMaxBody = 4 * 1024 * 1024;
 
-int64_t NowMs() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+void CheckLength(SoupServerMessage* msg, gpointer) {
+    SoupMessageHeaders* headers = soup_server_message_get_request_headers(msg);
+    if (soup_message_headers_get_encoding(headers) == SOUP_ENCODING_CONTENT_LENGTH &&
+        soup_message_headers_get_content_length(headers) > kMaxBody) {
+        soup_server_message_set_status(msg, SOUP_STATUS_REQUEST_ENTITY_TOO_LARGE, nullptr);
+        soup_message_headers_replace(soup_server_message_get_response_headers(msg), "Connection", "close");
+    }
 }
 
-std::string Lower(std::string s) {
-    for (auto& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
+void OnStarted(SoupServer*, SoupServerMessage* msg, gpointer) {
+    g_signal_connect(msg, "got-headers", G_CALLBACK(CheckLength), nullptr);
 }
 
-const char* Reason(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 302:
-            return "Found";
-        case 400:
-            return "Bad Request";
-        case 404:
-            return "Not Found";
-        case 500:
-            return "Internal Server Error";
+const char* VersionText(SoupHTTPVersion v) {
+    switch (v) {
+        case SOUP_HTTP_1_0:
+            return "HTTP/1.0";
+        case SOUP_HTTP_2_0:
+            return "HTTP/2";
         default:
-            return "Status";
+            return "HTTP/1.1";
     }
 }
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+HttpRequest ReadRequest(SoupServerMessage* msg) {
+    HttpRequest req;
+    req.method = soup_server_message_get_method(msg);
+    GUri* uri = soup_server_message_get_uri(msg);
+    const char* path = uri ? g_uri_get_path(uri) : nullptr;
+    const char* query = uri ? g_uri_get_query(uri) : nullptr;
+    req.target = path ? path : "/";
+    if (query) req.target += std::string("?") + query;
+    req.version = VersionText(soup_server_message_get_http_version(msg));
+    SoupMessageHeadersIter iter;
+    soup_message_headers_iter_init(&iter, soup_server_message_get_request_headers(msg));
+    const char *name, *value;
+    while (soup_message_headers_iter_next(&iter, &name, &value)) req.headers.emplace_back(name, value);
+    GBytes* bytes = soup_message_body_flatten(soup_server_message_get_request_body(msg));
+    gsize size = 0;
+    const char* data = static_cast<const char*>(g_bytes_get_data(bytes, &size));
+    if (data) req.body.assign(data, size);
+    g_bytes_unref(bytes);
+    return req;
 }
 
-std::string UrlDecode(const std::string& s) {
-    std::string out;
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '+') {
-            out.push_back(' ');
-        } else if (s[i] == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2])));
-            i += 2;
-        } else {
-            out.push_back(s[i]);
-        }
+// Closes the connection of a message without an answer.
+void Drop(SoupServerMessage* msg) {
+    GIOStream* stream = soup_server_message_steal_connection(msg);
+    if (stream) {
+        g_io_stream_close(stream, nullptr, nullptr);
+        g_object_unref(stream);
     }
-    return out;
-}
-
-bool SendAll(int fd, const std::string& data) {
-    size_t off = 0;
-    while (off < data.size()) {
-        ssize_t n = ::send(fd, data.data() + off, data.size() - off, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        off += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
 
-std::string HttpRequest::Path() const { return target.substr(0, target.find('?')); }
+// The libsoup side: the main context, its thread, the server, and the
+// handler threads. Everything libsoup touches runs on the server thread.
+struct WebServer::Impl {
+    WebServer* owner = nullptr;
+    GMainContext* context = nullptr;
+    GMainLoop* loop = nullptr;
+    SoupServer* server = nullptr;
+    std::thread thread;
+    std::mutex lock;  // guards workers
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+    std::list<Worker> workers;
 
-std::string HttpRequest::Header(const std::string& name) const {
-    std::string want = Lower(name);
-    for (const auto& [k, v] : headers)
-        if (Lower(k) == want) return v;
-    return "";
-}
+    // A message on its way from a handler thread back to the server thread.
+    struct Answer {
+        Impl* impl;
+        SoupServerMessage* msg;
+        HttpResponse response;
+    };
 
-std::vector<std::pair<std::string, std::string>> DecodeForm(const std::string& body) {
-    std::vector<std::pair<std::string, std::string>> out;
-    size_t i = 0;
-    while (i <= body.size()) {
-        size_t amp = body.find('&', i);
-        if (amp == std::string::npos) amp = body.size();
-        std::string part = body.substr(i, amp - i);
-        if (!part.empty()) {
-            size_t eq = part.find('=');
-            if (eq == std::string::npos) out.emplace_back(UrlDecode(part), "");
-            else out.emplace_back(UrlDecode(part.substr(0, eq)), UrlDecode(part.substr(eq + 1)));
+    // Answers handed from the handler threads to the server thread, under a
+    // lock of our own (GLib's own hand-over is invisible to the thread
+    // sanitizer).
+    std::mutex answersLock;
+    std::list<Answer*> answers;
+
+    static void FreeAnswer(gpointer p) {
+        auto* a = static_cast<Answer*>(p);
+        g_object_unref(a->msg);
+        delete a;
+    }
+
+    void Run(unsigned short wanted, std::promise<unsigned short>* ready) {
+        g_main_context_push_thread_default(context);
+        server = SOUP_SERVER(g_object_new(SOUP_TYPE_SERVER, nullptr));
+        soup_server_add_handler(server, nullptr, &Impl::OnRequest, this, nullptr);
+        g_signal_connect(server, "request-started", G_CALLBACK(OnStarted), nullptr);
+        GSocketAddress* address = g_inet_socket_address_new_from_string("127.0.0.1", wanted);
+        unsigned short port = 0;
+        if (soup_server_listen(server, address, static_cast<SoupServerListenOptions>(0), nullptr)) {
+            GSList* uris = soup_server_get_uris(server);
+            if (uris) port = static_cast<unsigned short>(g_uri_get_port(static_cast<GUri*>(uris->data)));
+            g_slist_free_full(uris, reinterpret_cast<GDestroyNotify>(g_uri_unref));
         }
-        i = amp + 1;
-    }
-    return out;
-}
-
-std::string FormValue(const std::vector<std::pair<std::string, std::string>>& form, const std::string& name) {
-    for (const auto& [k, v] : form)
-        if (k == name) return v;
-    return "";
-}
-
-std::string HtmlEscape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out.push_back(c);
+        g_object_unref(address);
+        ready->set_value(port);
+        if (port != 0) g_main_loop_run(loop);
+        soup_server_disconnect(server);
+        while (g_main_context_iteration(context, FALSE)) {
         }
+        g_object_unref(server);
+        server = nullptr;
+        g_main_context_pop_thread_default(context);
     }
-    return out;
-}
 
-WebServer::WebServer() {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    int one = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof(one));
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) == 0 && ::listen(listenFd_, 32) == 0) {
-        socklen_t len = sizeof(addr);
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
+    static void OnRequest(SoupServer*, SoupServerMessage* msg, const char*, GHashTable*, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        HttpRequest req = ReadRequest(msg);
+        soup_server_message_pause(msg);
+        g_object_ref(msg);
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        std::lock_guard<std::mutex> guard(self->lock);
+        self->workers.remove_if([](Worker& w) {
+            if (!w.done->load()) return false;
+            w.thread.join();
+            return true;
+        });
+        self->workers.push_back(Worker{std::thread([self, msg, req = std::move(req), done]() {
+                                           auto* a = new Answer{self, msg, self->owner->Dispatch(req)};
+                                           {
+                                               std::lock_guard<std::mutex> guard(self->answersLock);
+                                               self->answers.push_back(a);
+                                           }
+                                           g_main_context_invoke(self->context, &Impl::Deliver, self);
+                                           done->store(true);
+                                       }),
+                                       done});
     }
-    acceptThread_ = std::thread(&WebServer::AcceptLoop, this);
-}
 
-WebServer::WebServer(Handler handler) : WebServer() { Route("", std::move(handler)); }
+    // On the server thread: wait out the delay, then answer.
+    static gboolean Deliver(gpointer p) {
+        auto* self = static_cast<Impl*>(p);
+        std::list<Answer*> ready;
+        {
+            std::lock_guard<std::mutex> guard(self->answersLock);
+            ready.swap(self->answers);
+        }
+        for (Answer* a : ready) {
+            if (a->response.silent) Schedule(a, kSilentHoldMs, &Impl::Hold);
+            else Schedule(a, static_cast<unsigned>(a->response.delayMs > 0 ? a->response.delayMs : 0), &Impl::Respond);
+        }
+        return G_SOURCE_REMOVE;
+    }
+
+    static void Schedule(Answer* a, unsigned ms, GSourceFunc fn) {
+        GSource* source = g_timeout_source_new(ms);
+        g_source_set_callback(source, fn, a, &Impl::FreeAnswer);
+        g_source_attach(source, a->impl->context);
+        g_source_unref(source);
+    }
+
+    // A silent answer's time is up: the connection goes without a word.
+    static gboolean Hold(gpointer p) {
+        Drop(static_cast<Answer*>(p)->msg);
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean Respond(gpointer p) {
+        auto* a = static_cast<Answer*>(p);
+        SoupServerMessage* msg = a->msg;
+        const HttpResponse& r = a->response;
+        if (r.close) {
+            Drop(msg);
+            return G_SOURCE_REMOVE;
+        }
+        soup_server_message_set_status(msg, static_cast<guint>(r.status), nullptr);
+        SoupMessageHeaders* headers = soup_server_message_get_response_headers(msg);
+        soup_message_headers_replace(headers, "Cache-Control", "no-store");
+        // One request per connection, as the hand-written clients expect.
+        soup_message_headers_replace(headers, "Connection", "close");
+        soup_server_message_set_response(msg, r.contentType.c_str(), SOUP_MEMORY_COPY, r.body.data(), r.body.size());
+        soup_server_message_unpause(msg);
+        return G_SOURCE_REMOVE;
+    }
+};
+
+WebServer::WebServer() : WebServer(Handler(), 0) {}
+
+WebServer::WebServer(Handler handler) : WebServer(std::move(handler), 0) {}
+
+WebServer::WebServer(Handler handler, unsigned short port) : impl_(std::make_unique<Impl>()) {
+    if (handler) Route("", std::move(handler));
+    impl_->owner = this;
+    impl_->context = g_main_context_new();
+    impl_->loop = g_main_loop_new(impl_->context, FALSE);
+    std::promise<unsigned short> ready;
+    std::future<unsigned short> got = ready.get_future();
+    impl_->thread = std::thread(&Impl::Run, impl_.get(), port, &ready);
+    port_ = got.get();
+}
 
 WebServer::~WebServer() { Stop(); }
 
 void WebServer::Stop() {
     if (stop_.exchange(true)) return;
-    if (acceptThread_.joinable()) acceptThread_.join();
-    std::vector<std::thread> workers;
+    // The handlers finish first; what they answer is then dropped with the
+    // connections when the loop ends.
+    std::list<Impl::Worker> workers;
     {
-        std::lock_guard<std::mutex> guard(lock_);
-        workers.swap(workers_);
+        std::lock_guard<std::mutex> guard(impl_->lock);
+        workers.swap(impl_->workers);
     }
-    for (auto& t : workers) t.join();
-    if (listenFd_ >= 0) ::close(listenFd_);
-    listenFd_ = -1;
+    for (auto& w : workers) w.thread.join();
+    g_main_loop_quit(impl_->loop);
+    if (impl_->thread.joinable()) impl_->thread.join();
+    // Handler threads started after the swap (a request read just before the
+    // loop ended) have finished with the loop too.
+    for (auto& w : impl_->workers) w.thread.join();
+    impl_->workers.clear();
+    for (Impl::Answer* a : impl_->answers) Impl::FreeAnswer(a);
+    impl_->answers.clear();
+    g_main_loop_unref(impl_->loop);
+    g_main_context_unref(impl_->context);
 }
 
 void WebServer::Route(const std::string& prefix, Handler handler) {
@@ -182,15 +251,9 @@ std::vector<HttpRequest> WebServer::Requests() const {
     return requests_;
 }
 
-void WebServer::AcceptLoop() {
-    while (!stop_.load()) {
-        pollfd p{listenFd_, POLLIN, 0};
-        if (::poll(&p, 1, 50) <= 0) continue;
-        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
-        std::lock_guard<std::mutex> guard(lock_);
-        workers_.emplace_back(&WebServer::Serve, this, fd);
-    }
+size_t WebServer::RequestCount() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    return requests_.size();
 }
 
 HttpResponse WebServer::Dispatch(const HttpRequest& request) {
@@ -214,109 +277,6 @@ HttpResponse WebServer::Dispatch(const HttpRequest& request) {
         return r;
     }
     return handler(request);
-}
-
-void WebServer::Serve(int fd) {
-    std::string data;
-    int64_t deadline = NowMs() + kReadTimeoutMs;
-    auto readMore = [&]() {
-        pollfd p{fd, POLLIN, 0};
-        while (!stop_.load() && NowMs() < deadline) {
-            int rc = ::poll(&p, 1, 50);
-            if (rc < 0 && errno != EINTR) return false;
-            if (rc <= 0) continue;
-            char buf[8192];
-            ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
-            if (n <= 0) return false;
-            data.append(buf, static_cast<size_t>(n));
-            return true;
-        }
-        return false;
-    };
-    // One request per connection; the response closes it. Lines may end in
-    // CR LF or in a lone LF, as lenient servers accept.
-    auto headerEnd = [&](size_t* bodyStart) {
-        size_t a = data.find("\r\n\r\n"), b = data.find("\n\n");
-        if (a == std::string::npos && b == std::string::npos) return std::string::npos;
-        if (b == std::string::npos || (a != std::string::npos && a < b)) {
-            *bodyStart = a + 4;
-            return a;
-        }
-        *bodyStart = b + 2;
-        return b;
-    };
-    size_t end, bodyStart = 0;
-    while ((end = headerEnd(&bodyStart)) == std::string::npos) {
-        if (data.size() > kMaxHeader || !readMore()) {
-            ::close(fd);
-            return;
-        }
-    }
-    std::vector<std::string> lines;
-    for (size_t pos = 0; pos < end;) {
-        size_t e = data.find('\n', pos);
-        if (e == std::string::npos || e > end) e = end;
-        std::string line = data.substr(pos, e - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-        pos = e + 1;
-    }
-    HttpRequest req;
-    std::string requestLine = lines.empty() ? std::string() : lines[0];
-    size_t s1 = requestLine.find(' '), s2 = requestLine.rfind(' ');
-    if (s1 == std::string::npos || s2 == s1) {
-        ::close(fd);
-        return;
-    }
-    req.method = requestLine.substr(0, s1);
-    req.target = requestLine.substr(s1 + 1, s2 - s1 - 1);
-    req.version = requestLine.substr(s2 + 1);
-    for (size_t i = 1; i < lines.size(); ++i) {
-        size_t colon = lines[i].find(':');
-        if (colon == std::string::npos) continue;
-        std::string value = lines[i].substr(colon + 1);
-        value.erase(0, value.find_first_not_of(" \t"));
-        req.headers.emplace_back(lines[i].substr(0, colon), value);
-    }
-    size_t length = 0;
-    std::string cl = req.Header("Content-Length");
-    if (!cl.empty()) length = std::strtoul(cl.c_str(), nullptr, 10);
-    if (length > kMaxBody) {
-        ::close(fd);
-        return;
-    }
-    while (data.size() - bodyStart < length) {
-        if (!readMore()) break;
-    }
-    req.body = data.substr(bodyStart, length);
-
-    HttpResponse resp = Dispatch(req);
-    if (resp.silent) {
-        int64_t until = NowMs() + 60000;
-        pollfd p{fd, POLLIN, 0};
-        char buf[256];
-        while (!stop_.load() && NowMs() < until) {
-            if (::poll(&p, 1, 50) > 0 && ::recv(fd, buf, sizeof(buf), 0) <= 0) break;
-        }
-        ::close(fd);
-        return;
-    }
-    for (int waited = 0; waited < resp.delayMs && !stop_.load(); waited += 10) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    std::string out = "HTTP/1.1 " + std::to_string(resp.status) + " " + Reason(resp.status) + "\r\n";
-    out += "Content-Type: " + resp.contentType + "\r\n";
-    out += "Content-Length: " + std::to_string(resp.body.size()) + "\r\n";
-    out += "Cache-Control: no-store\r\nConnection: close\r\n\r\n";
-    out += resp.body;
-    SendAll(fd, out);
-    ::shutdown(fd, SHUT_WR);
-    // Let the client read everything before the descriptor goes.
-    pollfd p{fd, POLLIN, 0};
-    char buf[256];
-    int64_t until = NowMs() + 2000;
-    while (NowMs() < until && ::poll(&p, 1, 50) >= 0) {
-        if (p.revents != 0 && ::recv(fd, buf, sizeof(buf), 0) <= 0) break;
-    }
-    ::close(fd);
 }
 
 }  // namespace sandbox

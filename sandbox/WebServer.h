@@ -1,5 +1,8 @@
-// A small HTTP/1.1 server on 127.0.0.1 for the sandbox: one thread per
-// connection, every wait bounded, every request recorded.
+// A small HTTP/1.1 server on 127.0.0.1 for the sandbox, served by libsoup's
+// SoupServer on a main context and thread of its own (never the default
+// context that the dialogs' modal loops run). Each handler runs on a worker
+// thread of its own, so a slow handler holds up no other request; every wait
+// is bounded and every request recorded.
 #pragma once
 
 #include <atomic>
@@ -8,7 +11,6 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -35,6 +37,8 @@ struct HttpResponse {
     // Answer nothing; hold the connection until the client closes it or the
     // server stops (at most a minute).
     bool silent = false;
+    // Close the connection without answering (after delayMs).
+    bool close = false;
 };
 
 // Decodes an application/x-www-form-urlencoded body ("+" is a blank, %XX a
@@ -52,6 +56,9 @@ public:
     WebServer();
     // A server whose every request goes to one handler.
     explicit WebServer(Handler handler);
+    // On the given port (0: a free one); an empty handler routes nothing.
+    // Port() is 0 when the port cannot be had.
+    WebServer(Handler handler, unsigned short port);
     ~WebServer();
     WebServer(const WebServer&) = delete;
     WebServer& operator=(const WebServer&) = delete;
@@ -64,19 +71,20 @@ public:
     std::vector<HttpRequest> Requests() const;
     void Stop();
 
+    // The requests served so far, for a caller that prints them as they come.
+    size_t RequestCount() const;
+
 private:
-    void AcceptLoop();
-    void Serve(int fd);
+    struct Impl;
+    friend struct Impl;
     HttpResponse Dispatch(const HttpRequest& request);
 
-    int listenFd_ = -1;
     unsigned short port_ = 0;
     std::atomic<bool> stop_{false};
     mutable std::mutex lock_;
     std::vector<std::pair<std::string, Handler>> routes_;
     std::vector<HttpRequest> requests_;
-    std::vector<std::thread> workers_;
-    std::thread acceptThread_;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace sandbox

@@ -16,6 +16,7 @@ packages="
   tinyproxy
   libgtk-3-dev
   libwebkit2gtk-4.1-dev
+  libsoup-3.0-dev
   libx11-dev
   libxtst-dev
   xvfb
