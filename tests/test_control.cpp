@@ -193,7 +193,6 @@ TEST_F(Control, MethodsNotBuiltAnswerNotImplemented) {
     std::vector<script::Arg> nine(9, script::Arg(u"x"));
     EXPECT_EQ(Call(ctrl, u"GetPAReq2", nine).hr, E_NOTIMPL);
     EXPECT_EQ(Call(ctrl, u"SendHTTPPost", {u"http://x/", 0, u"a", u"b", u"c"}).hr, E_NOTIMPL);
-    EXPECT_EQ(Call(ctrl, u"AboutBox").hr, E_NOTIMPL);
 }
 
 TEST_F(Control, DispatchRules) {

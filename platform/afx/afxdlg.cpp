@@ -1,11 +1,74 @@
 // Dialogs: creation from a template, data exchange, the modal loop and
 // dialog-key processing.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "platform/afx/afximpl.h"
 
 using namespace afximpl;
+
+// ---------------------------------------------------------------- template items
+
+namespace {
+
+// A push button's click is its command to the window it sits in.
+void OnButtonClicked(GtkButton* button, gpointer) {
+    HWND c = AfxWindowOfWidget(GTK_WIDGET(button));
+    if (c == nullptr || c->parent == nullptr || Ended(c)) return;
+    SendMessage(c->parent, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+}
+
+// The picture of an icon item: its text names the icon resource ("#266").
+GtkWidget* IconWidget(LPCSTR text, int cx, int cy) {
+    GtkWidget* image = gtk_image_new();
+    if (text == nullptr || text[0] != '#') return image;
+    HICON icon = LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(std::atoi(text + 1)));
+    if (icon == nullptr || icon->pixbuf == nullptr) return image;
+    GdkPixbuf* scaled = gdk_pixbuf_scale_simple(icon->pixbuf, std::max(1, cx), std::max(1, cy), GDK_INTERP_BILINEAR);
+    if (scaled != nullptr) {
+        gtk_image_set_from_pixbuf(GTK_IMAGE(image), scaled);
+        g_object_unref(scaled);
+    }
+    return image;
+}
+
+}  // namespace
+
+bool afximpl::CreateDialogItems(CWnd* pOwner, HWND h, const AFX_DLGTEMPLATE* t) {
+    bool itemsOk = true;
+    for (int i = 0; i < t->cItems && itemsOk; ++i) {
+        const AFX_DLGITEMTEMPLATE& it = t->items[i];
+        RECT r{AfxDluToPixelsX(t, it.x), AfxDluToPixelsY(t, it.y), AfxDluToPixelsX(t, it.x + it.cx),
+               AfxDluToPixelsY(t, it.y + it.cy)};
+        GUID clsid;
+        if (it.windowClass != nullptr && it.windowClass[0] == '{' && GuidFromString(it.windowClass, &clsid)) {
+            auto* item = new CWnd();  // replaced by the member that DDX binds
+            itemsOk = item->CreateControl(clsid, it.text, it.style, r, pOwner, it.id) != FALSE;
+            if (itemsOk && Alive(item->m_hWnd)) {
+                HWND c = item->m_hWnd;
+                c->ownedWnd.reset(item);
+            } else {
+                delete item;
+            }
+        } else {
+            GtkWidget* widget = nullptr;
+            std::string text = AfxAnsiToUtf8(it.text);
+            bool button = it.windowClass != nullptr && g_ascii_strcasecmp(it.windowClass, "BUTTON") == 0;
+            if (button) {
+                widget = gtk_button_new_with_label(text.c_str());
+                g_signal_connect(widget, "clicked", G_CALLBACK(OnButtonClicked), nullptr);
+            } else if ((it.style & 0xF) == SS_ICON) {
+                widget = IconWidget(it.text, r.right - r.left, r.bottom - r.top);
+            } else {
+                widget = gtk_label_new(text.c_str());
+            }
+            HWND c = CreateChild(h, nullptr, widget, it.id, it.style, r);
+            c->text = it.text != nullptr ? it.text : "";
+        }
+    }
+    return itemsOk;
+}
 
 // ---------------------------------------------------------------- dialogs
 
@@ -54,32 +117,7 @@ INT_PTR CDialog::DoModal() {
         return -1;
     }
     // The template's items.
-    bool itemsOk = true;
-    for (int i = 0; i < t->cItems && itemsOk; ++i) {
-        const AFX_DLGITEMTEMPLATE& it = t->items[i];
-        RECT r{AfxDluToPixelsX(t, it.x), AfxDluToPixelsY(t, it.y), AfxDluToPixelsX(t, it.x + it.cx),
-               AfxDluToPixelsY(t, it.y + it.cy)};
-        GUID clsid;
-        if (it.windowClass != nullptr && it.windowClass[0] == '{' && GuidFromString(it.windowClass, &clsid)) {
-            auto* item = new CWnd();  // replaced by the member that DDX binds
-            itemsOk = item->CreateControl(clsid, it.text, it.style, r, this, it.id) != FALSE;
-            if (itemsOk && Alive(item->m_hWnd)) {
-                HWND c = item->m_hWnd;
-                c->ownedWnd.reset(item);
-            } else {
-                delete item;
-            }
-        } else {
-            GtkWidget* widget = nullptr;
-            std::string text = AfxAnsiToUtf8(it.text);
-            if (it.windowClass != nullptr && g_ascii_strcasecmp(it.windowClass, "BUTTON") == 0)
-                widget = gtk_button_new_with_label(text.c_str());
-            else
-                widget = gtk_label_new(text.c_str());
-            HWND c = CreateChild(h, nullptr, widget, it.id, it.style, r);
-            c->text = it.text != nullptr ? it.text : "";
-        }
-    }
+    bool itemsOk = CreateDialogItems(this, h, t);
     if (!itemsOk) {
         OutputDebugStringA("[CDialog::DoModal] a control of the template could not be created");
         DestroyWindow();

@@ -137,6 +137,9 @@ typedef MSG* LPMSG;
 #define IDOK 1
 #define IDCANCEL 2
 
+// Notification code of WM_COMMAND from a push button.
+#define BN_CLICKED 0
+
 #define ICON_SMALL 0
 #define ICON_BIG 1
 
@@ -553,3 +556,6 @@ public:
 // replaces and deletes it). Without it,
 // dialogs whose templates hold controls cannot be created.
 void AfxEnableControlContainer(COccManager* pOccManager = nullptr);
+// Turns control containment off again and deletes the manager (a module's
+// end). Controls created afterwards find no container.
+void AfxTermControlContainer();
