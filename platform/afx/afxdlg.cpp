@@ -194,7 +194,8 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CWnd::DefWindowProc(message, wParam, lParam);
 }
 
-BOOL CDialog::OnCommand(WPARAM wParam, LPARAM) {
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (CWnd::OnCommand(wParam, lParam)) return TRUE;
     switch (LOWORD(wParam)) {
         case IDOK:
             OnOK();

@@ -67,3 +67,16 @@ gboolean DeliverTimer(gpointer data);
 void FreeTimerTick(gpointer data);
 
 }  // namespace afximpl
+
+namespace afximpl {
+
+// Marks the message a window is handling, for CWnd::Default.
+class MessageScope {
+public:
+    MessageScope(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam);
+    ~MessageScope();
+    MessageScope(const MessageScope&) = delete;
+    MessageScope& operator=(const MessageScope&) = delete;
+};
+
+}  // namespace afximpl

@@ -1,6 +1,8 @@
 // The window part of the application framework: CWnd, CDialog, timers,
 // the modal loop, dialog data exchange, control containment (sites,
-// container manager, event sinks) and message boxes. It runs on GTK 3 on
+// container manager, event sinks) and message boxes; with afxmsgmap.h
+// (message maps), afxgdi.h (drawing) and afxctrls.h (controls), which it
+// includes, all of the framework's window and drawing surface. It runs on GTK 3 on
 // the user-interface thread (the thread that called the first window
 // function, normally the process's main thread); none of it may be called
 // from another thread.
@@ -10,6 +12,7 @@
 #include <tuple>
 #include <utility>
 
+#include "platform/afx/afxmsgmap.h"
 #include "platform/afx/afxres.h"
 #include "platform/afx/afxstr.h"
 #include "platform/com/com.h"
@@ -137,9 +140,6 @@ typedef MSG* LPMSG;
 #define IDOK 1
 #define IDCANCEL 2
 
-// Notification code of WM_COMMAND from a push button.
-#define BN_CLICKED 0
-
 #define ICON_SMALL 0
 #define ICON_BIG 1
 
@@ -179,6 +179,9 @@ typedef CREATESTRUCT* LPCREATESTRUCT;
 
 class CWnd;
 class CDialog;
+class CDC;
+class CFont;
+typedef struct HBRUSH__* HBRUSH;
 class COleControlSite;
 class COleControlContainer;
 class AfxPlatformControl;
@@ -194,6 +197,21 @@ BOOL PostMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL TranslateMessage(const MSG* lpMsg);
 LRESULT DispatchMessage(const MSG* lpMsg);
 BOOL IsWindow(HWND hWnd);
+// The window class name: "#32770" for dialogs, "Button", "Static",
+// "msctls_trackbar32", "tooltips_class32", "Shell Embedding" for the
+// browser control. Returns its length, 0 for a handle that is no window.
+int GetClassName(HWND hWnd, LPSTR lpClassName, int nMaxCount);
+#define GetClassNameA GetClassName
+HWND GetParent(HWND hWnd);
+BOOL IsChild(HWND hWndParent, HWND hWnd);
+BOOL EnableWindow(HWND hWnd, BOOL bEnable);
+BOOL IsWindowEnabled(HWND hWnd);
+// Mouse capture: the window gets the mouse messages while a button is down,
+// wherever the pointer is.
+HWND SetCapture(HWND hWnd);
+BOOL ReleaseCapture();
+HWND GetCapture();
+BOOL GetCursorPos(LPPOINT lpPoint);
 
 // Message box: modal, on the user-interface loop; returns IDOK.
 int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
@@ -417,13 +435,69 @@ public:
     // Event sinks for the controls this window contains.
     virtual const AFX_EVENTSINKMAP* GetEventSinkMap() const { return nullptr; }
 
+    // Painting (see afxgdi.h). Invalidating adds to the update region; the
+    // WM_PAINT it brings comes from the user-interface loop. A top-level
+    // window's invalidation takes in the children it covers.
+    void Invalidate(BOOL bErase = TRUE);
+    void InvalidateRect(LPCRECT lpRect, BOOL bErase = TRUE);
+    void ValidateRect(LPCRECT lpRect);
+    void UpdateWindow();
+    BOOL RedrawWindow(LPCRECT lpRectUpdate = nullptr, void* prgnUpdate = nullptr,
+                      UINT flags = 0x0001 | 0x0100 | 0x0080);  // RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN
+    CDC* GetDC();
+    CDC* GetWindowDC();
+    int ReleaseDC(CDC* pDC);
+    // The font the window draws its text with (WM_SETFONT / WM_GETFONT).
+    void SetFont(CFont* pFont, BOOL bRedraw = TRUE);
+    CFont* GetFont() const;
+
+    BOOL EnableWindow(BOOL bEnable = TRUE);
+    BOOL IsWindowEnabled() const;
+    BOOL IsChild(const CWnd* pWnd) const;
+    CWnd* SetCapture();
+    static CWnd* GetCapture();
+    static CWnd* GetDesktopWindow();
+
+    // A control's notices reflected back to it by its parent (WM_DRAWITEM);
+    // TRUE when it took the message.
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult);
+
+    // The message map of the class (DECLARE_MESSAGE_MAP in a derived class).
+    virtual const AFX_MSGMAP* GetMessageMap() const;
+
 protected:
+    static const AFX_MSGMAP* GetThisMessageMap();
+    // The default processing of the message being handled.
+    LRESULT Default();
+
     virtual int OnCreate(LPCREATESTRUCT lpCreateStruct);
     virtual void OnDestroy();
     virtual void OnClose();
     virtual void OnTimer(UINT_PTR nIDEvent);
     virtual void OnMouseMove(UINT nFlags, CPoint point);
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+
+    // Handlers reached through message maps (ON_WM_*); each does the
+    // default processing.
+    afx_msg void OnPaint();
+    afx_msg BOOL OnEraseBkgnd(CDC* pDC);
+    afx_msg HBRUSH OnCtlColor(CDC* pDC, CWnd* pWnd, UINT nCtlColor);
+    afx_msg BOOL OnQueryNewPalette();
+    afx_msg void OnPaletteChanged(CWnd* pFocusWnd);
+    afx_msg void OnDrawItem(int nIDCtl, LPDRAWITEMSTRUCT lpDrawItemStruct);  // reflects to the control
+    afx_msg void OnLButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonUp(UINT nFlags, CPoint point);
+    afx_msg void OnLButtonDblClk(UINT nFlags, CPoint point);
+    afx_msg void OnRButtonDown(UINT nFlags, CPoint point);
+    afx_msg void OnRButtonUp(UINT nFlags, CPoint point);
+    afx_msg void OnMouseHover(UINT nFlags, CPoint point);
+    afx_msg void OnMouseLeave();
+    afx_msg void OnSize(UINT nType, int cx, int cy);
+    afx_msg void OnMove(int x, int y);
+    afx_msg void OnSysCommand(UINT nID, LPARAM lParam);
+    afx_msg void OnSetFocus(CWnd* pOldWnd);
+    afx_msg void OnKillFocus(CWnd* pNewWnd);
+    afx_msg void OnShowWindow(BOOL bShow, UINT nStatus);
 
 public:
     // Framework state: the site of the control this window holds, and the
@@ -559,3 +633,6 @@ void AfxEnableControlContainer(COccManager* pOccManager = nullptr);
 // Turns control containment off again and deletes the manager (a module's
 // end). Controls created afterwards find no container.
 void AfxTermControlContainer();
+
+// The drawing layer and the controls.
+#include "platform/afx/afxgdi.h"

@@ -288,6 +288,10 @@ void CWnd::InvokeHelper(DISPID dwDispID, WORD wFlags, VARTYPE vtRet, void* pvRet
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    MessageScope scope(this, message, wParam, lParam);
+    // The class's message map first (commands go through OnCommand).
+    LRESULT result = 0;
+    if (message != WM_COMMAND && AfxDispatchMessageMap(this, message, wParam, lParam, &result)) return result;
     switch (message) {
         case WM_CREATE:
             return OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam));
@@ -306,6 +310,9 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             if (OnCommand(wParam, lParam)) return 0;
             break;
+        case WM_DRAWITEM:
+            OnDrawItem(static_cast<int>(wParam), reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+            return TRUE;
         default:
             break;
     }
@@ -362,5 +369,7 @@ void CWnd::OnDestroy() {}
 void CWnd::OnClose() { DefWindowProc(WM_CLOSE, 0, 0); }
 void CWnd::OnTimer(UINT_PTR nIDEvent) { DefWindowProc(WM_TIMER, nIDEvent, 0); }
 void CWnd::OnMouseMove(UINT nFlags, CPoint point) { DefWindowProc(WM_MOUSEMOVE, nFlags, MAKELPARAM(point.x, point.y)); }
-BOOL CWnd::OnCommand(WPARAM, LPARAM) { return FALSE; }
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+    return AfxDispatchMessageMap(this, WM_COMMAND, wParam, lParam, nullptr);
+}
 
