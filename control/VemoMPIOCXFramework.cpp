@@ -4,6 +4,7 @@
 #include "control/VemoMPIOCXApp.h"
 #include "control/VemoMPIOCXCtrl.h"
 #include "control/VemoMPIOCXPropPage.h"
+#include "platform/afx/afxgdi.h"
 #include "resources/VemoMPIOCX_tlb.h"
 
 void CVemoMPIOCXCtrl::DoPropExchange(CPropExchange* pPX) {
@@ -33,4 +34,8 @@ void CVemoMPIOCXCtrl::AboutBox() {
     dlgAbout.DoModal();
 }
 
-void CVemoMPIOCXCtrl::OnDraw(CDC*, const CRect&, const CRect&) {}
+void CVemoMPIOCXCtrl::OnDraw(CDC* pdc, const CRect& rcBounds, const CRect&) {
+    if (pdc == nullptr) return;
+    pdc->FillRect(rcBounds, CBrush::FromHandle(reinterpret_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+    pdc->Ellipse(rcBounds);
+}
