@@ -21,6 +21,7 @@ packages="
   xvfb
   xauth
   fonts-dejavu-core
+  fonts-noto-cjk
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/afx/afximpl.h"
+#include "platform/afx/afxgdiimpl.h"
 
 using namespace afximpl;
 
@@ -51,20 +51,21 @@ bool afximpl::CreateDialogItems(CWnd* pOwner, HWND h, const AFX_DLGTEMPLATE* t) 
             } else {
                 delete item;
             }
-        } else {
-            GtkWidget* widget = nullptr;
-            std::string text = AfxAnsiToUtf8(it.text);
-            bool button = it.windowClass != nullptr && g_ascii_strcasecmp(it.windowClass, "BUTTON") == 0;
-            if (button) {
-                widget = gtk_button_new_with_label(text.c_str());
-                g_signal_connect(widget, "clicked", G_CALLBACK(OnButtonClicked), nullptr);
-            } else if ((it.style & 0xF) == SS_ICON) {
-                widget = IconWidget(it.text, r.right - r.left, r.bottom - r.top);
-            } else {
-                widget = gtk_label_new(text.c_str());
+        } else if ((it.style & 0xF) == SS_ICON && it.windowClass != nullptr &&
+                   g_ascii_strcasecmp(it.windowClass, "STATIC") == 0) {
+            HWND c = CreateControlWindow(h, nullptr, it.windowClass, "", it.style, r, it.id);
+            itemsOk = c != nullptr;
+            if (itemsOk && GTK_IS_FIXED(c->widget)) {
+                GtkWidget* image = IconWidget(it.text, r.right - r.left, r.bottom - r.top);
+                gtk_fixed_put(GTK_FIXED(c->widget), image, 0, 0);
+                gtk_widget_show(image);
             }
-            HWND c = CreateChild(h, nullptr, widget, it.id, it.style, r);
-            c->text = it.text != nullptr ? it.text : "";
+        } else {
+            HWND c = CreateControlWindow(h, nullptr, it.windowClass, it.text, it.style, r, it.id);
+            itemsOk = c != nullptr;
+            // A push button's click is its command.
+            if (itemsOk && GTK_IS_BUTTON(c->widget))
+                g_signal_connect(c->widget, "clicked", G_CALLBACK(OnButtonClicked), nullptr);
         }
     }
     return itemsOk;
@@ -129,6 +130,9 @@ INT_PTR CDialog::DoModal() {
         // A modal dialog is shown once initialised, as the modal loop does.
         gtk_widget_show_all(h->widget);
         h->style |= WS_VISIBLE;
+        for (HWND c : h->children)
+            if (!(c->style & WS_VISIBLE)) gtk_widget_hide(c->widget);
+        ::UpdateWindow(h);
         if (setFocus) {
             for (HWND c : h->children)
                 if (c->style & WS_TABSTOP) {

@@ -34,7 +34,7 @@
 // ---------------------------------------------------------------- handles, colours, records
 
 typedef struct HDC__* HDC;
-typedef struct HGDIOBJ__* HGDIOBJ;
+typedef void* HGDIOBJ;  // any GDI object handle, as on Windows
 typedef struct HBITMAP__* HBITMAP;
 typedef struct HBRUSH__* HBRUSH;
 typedef struct HPEN__* HPEN;

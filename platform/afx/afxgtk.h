@@ -36,7 +36,36 @@ struct HWND__ {
     std::map<UINT_PTR, Timer> timers;
     CDialog* dialog = nullptr;           // the dialog, for top-level dialog windows
     bool messageBox = false;
+
+    // Drawing and input (afxpaint.cpp, afxmouse.cpp, afxbutton.cpp).
+    int kind = 0;                        // AFX_KIND_*: how the layer draws and runs the window
+    HWND owner = nullptr;                // pop-ups (tooltips): destroyed with their owner
+    cairo_surface_t* backing = nullptr;  // top-level: the client area's pixels
+    cairo_region_t* update = nullptr;    // the update region, client coordinates
+    cairo_region_t* painted = nullptr;   // top-level: what the parent painted in this round
+    bool erase = false;                  // the update region is to be erased first
+    bool inPaint = false;                // between BeginPaint and EndPaint
+    HFONT font = nullptr;                // WM_SETFONT
+    HFONT ownFont = nullptr;             // top-level: the template's font, owned
+    bool disabled = false;
+    bool pressed = false;                // buttons: the left button went down on it
+    bool pushedLook = false;             // buttons: drawn pressed
+    DWORD trackFlags = 0;                // TME_HOVER | TME_LEAVE asked for
+    DWORD hoverTime = 0;
+    guint hoverSource = 0;
+    int hoverX = 0, hoverY = 0;          // where the hover wait started (client)
+    int sliderMin = 0, sliderMax = 100;
 };
+
+// Kinds of windows.
+#define AFX_KIND_OTHER 0
+#define AFX_KIND_DIALOG 1
+#define AFX_KIND_STATIC 2
+#define AFX_KIND_BUTTON 3        // a GtkButton
+#define AFX_KIND_OWNERBUTTON 4   // drawn by its owner (BS_OWNERDRAW)
+#define AFX_KIND_SLIDER 5
+#define AFX_KIND_TOOLTIP 6
+#define AFX_KIND_BROWSER 7
 struct HICON__ {
     GdkPixbuf* pixbuf;
 };

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "platform/afx/afxgtk.h"
+#include "platform/afx/afxgdiimpl.h"
 
 namespace afxtest {
 
@@ -208,6 +208,26 @@ int OpenPopupMenus() {
         }
     }
     g_list_free(all);
+    return n;
+}
+
+std::string ToolTipText(HWND hToolTip) {
+    if (!IsWindow(hToolTip) || hToolTip->kind != AFX_KIND_TOOLTIP || !gtk_widget_get_visible(hToolTip->widget))
+        return std::string();
+    GtkWidget* label = gtk_bin_get_child(GTK_BIN(hToolTip->widget));
+    return label != nullptr ? gtk_label_get_text(GTK_LABEL(label)) : std::string();
+}
+
+int UnknownGlyphs(HFONT hFont, const char* utf8) {
+    auto* f = afximpl::GdiAs<afximpl::FontObject>(hFont, OBJ_FONT);
+    if (f == nullptr || utf8 == nullptr) return -1;
+    PangoContext* c = pango_font_map_create_context(pango_cairo_font_map_get_default());
+    PangoLayout* l = pango_layout_new(c);
+    pango_layout_set_font_description(l, f->desc);
+    pango_layout_set_text(l, utf8, -1);
+    int n = pango_layout_get_unknown_glyphs_count(l);
+    g_object_unref(l);
+    g_object_unref(c);
     return n;
 }
 

@@ -61,4 +61,10 @@ std::string EvaluateInBrowser(HWND hBrowser, const char* script, int timeoutMs =
 // Number of pop-up menus currently mapped (context menus).
 int OpenPopupMenus();
 
+// The text a tooltip control shows now; empty while it is hidden.
+std::string ToolTipText(HWND hToolTip);
+// Characters of text (UTF-8) that the font has no glyph for, not even
+// through the system's font fallback (they would show as boxes).
+int UnknownGlyphs(HFONT hFont, const char* utf8);
+
 }  // namespace afxtest

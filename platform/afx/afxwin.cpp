@@ -14,7 +14,7 @@
 #include <set>
 #include <vector>
 
-#include "platform/afx/afximpl.h"
+#include "platform/afx/afxgdiimpl.h"
 
 namespace afximpl {
 
@@ -59,18 +59,22 @@ void ApplyTopGeometry(HWND h) {
     gtk_widget_set_size_request(h->client, std::max(0, h->cx), clientH);
     gtk_window_move(GTK_WINDOW(h->widget), h->x, h->y);
     gtk_window_resize(GTK_WINDOW(h->widget), std::max(1, h->cx), std::max(1, h->cy));
+    if (h->backing != nullptr) EnsureBacking(h);
 }
 
 void ApplyChildGeometry(HWND h) {
     if (h->parent == nullptr || h->parent->fixed == nullptr) return;
     gtk_fixed_move(GTK_FIXED(h->parent->fixed), h->widget, h->x, h->y);
     gtk_widget_set_size_request(h->widget, std::max(0, h->cx), std::max(0, h->cy));
+    InvalidateWindow(h->parent, nullptr, true);
 }
 
 void ShowText(HWND h) {
     std::string utf8 = AfxAnsiToUtf8(h->text);
     if (h->parent == nullptr) {
         gtk_window_set_title(GTK_WINDOW(h->widget), utf8.c_str());
+    } else if (h->kind == AFX_KIND_STATIC || h->kind == AFX_KIND_OWNERBUTTON) {
+        InvalidateWindow(h, nullptr, true);
     } else if (GTK_IS_LABEL(h->widget)) {
         gtk_label_set_text(GTK_LABEL(h->widget), utf8.c_str());
     } else if (GTK_IS_BUTTON(h->widget)) {
@@ -144,39 +148,19 @@ gboolean OnKeyEvent(GtkWidget*, GdkEventKey* event, gpointer data) {
 
     if (handled) return dispatched ? FALSE : TRUE;
     if (Ended(top)) return TRUE;
-    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4) {
-        // Alt+F4: the system's close command.
+    if (msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (top->style & WS_SYSMENU)) {
+        // Alt+F4: the system menu's close command.
         SendMessage(top, WM_SYSCOMMAND, SC_CLOSE, 0);
         return TRUE;
     }
     return FALSE;
 }
 
-UINT MouseFlags(guint state) {
-    UINT flags = 0;
-    if (state & GDK_BUTTON1_MASK) flags |= MK_LBUTTON;
-    if (state & GDK_BUTTON3_MASK) flags |= MK_RBUTTON;
-    if (state & GDK_BUTTON2_MASK) flags |= MK_MBUTTON;
-    if (state & GDK_SHIFT_MASK) flags |= MK_SHIFT;
-    if (state & GDK_CONTROL_MASK) flags |= MK_CONTROL;
-    return flags;
-}
-
-gboolean OnClientButton(GtkWidget* widget, GdkEventButton* event, gpointer data) {
+gboolean OnActiveChanged(GtkWidget*, GParamSpec*, gpointer data) {
     HWND h = static_cast<HWND>(data);
-    if (event->window == gtk_widget_get_window(widget) && event->button == 1 && Alive(h)) {
-        h->dragX = static_cast<int>(event->x_root);
-        h->dragY = static_cast<int>(event->y_root);
-    }
-    return FALSE;
-}
-
-gboolean OnClientMotion(GtkWidget* widget, GdkEventMotion* event, gpointer data) {
-    HWND h = static_cast<HWND>(data);
-    // Only moves over the dialog's own surface, not over a child window.
-    if (event->window != gtk_widget_get_window(widget) || Ended(h)) return FALSE;
-    SendMessage(h, WM_MOUSEMOVE, MouseFlags(event->state),
-                MAKELPARAM(static_cast<int>(event->x), static_cast<int>(event->y)));
+    // A window that becomes active may realise its palette.
+    if (Alive(h) && !Ended(h) && gtk_window_is_active(GTK_WINDOW(h->widget)))
+        SendMessage(h, WM_QUERYNEWPALETTE, 0, 0);
     return FALSE;
 }
 
@@ -231,8 +215,9 @@ HWND CreateTopLevel(CWnd* pWnd, const AFX_DLGTEMPLATE* t, HWND owner) {
     g_signal_connect(window, "configure-event", G_CALLBACK(OnConfigureEvent), h);
     g_signal_connect(window, "key-press-event", G_CALLBACK(OnKeyEvent), h);
     g_signal_connect(window, "key-release-event", G_CALLBACK(OnKeyEvent), h);
-    g_signal_connect(h->client, "motion-notify-event", G_CALLBACK(OnClientMotion), h);
-    g_signal_connect(h->client, "button-press-event", G_CALLBACK(OnClientButton), h);
+    g_signal_connect(window, "notify::is-active", G_CALLBACK(OnActiveChanged), h);
+    h->kind = AFX_KIND_DIALOG;
+    ConnectMouse(h, h->client, true);
 
     if (h->headerBar != nullptr) {
         int minH = 0, natH = 0;
@@ -248,6 +233,8 @@ HWND CreateTopLevel(CWnd* pWnd, const AFX_DLGTEMPLATE* t, HWND owner) {
     h->x = std::max(0, (screenW - h->cx) / 2);
     h->y = std::max(0, (screenH - h->cy) / 2);
     ApplyTopGeometry(h);
+    h->ownFont = CreateTemplateFont(t);
+    ConnectPainting(h);
     h->text = t->caption != nullptr ? t->caption : "";
     ShowText(h);
     return h;
@@ -273,8 +260,16 @@ void DestroyRecord(HWND h) {
     // Children first (their sites are destroyed with the container below).
     std::vector<HWND> children = h->children;
     for (HWND c : children) DestroyRecord(c);
+    // Windows it owns (tooltips) go with it.
+    std::vector<HWND> owned;
+    for (HWND w : g_windows)
+        if (w->owner == h) owned.push_back(w);
+    for (HWND w : owned) DestroyRecord(w);
     for (auto& [id, timer] : h->timers) g_source_remove(timer.source);
     h->timers.clear();
+    CancelTracking(h);
+    if (h->parent != nullptr) InvalidateWindow(h->parent, nullptr, true);
+    FreePaintState(h);
     if (h->parent != nullptr) {
         auto& siblings = h->parent->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), h), siblings.end());

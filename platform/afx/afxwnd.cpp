@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <memory>
 
-#include "platform/afx/afximpl.h"
+#include "platform/afx/afxgdiimpl.h"
 
 using namespace afximpl;
 
@@ -145,6 +145,8 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
         gtk_widget_show_all(m_hWnd->widget);
         m_hWnd->style |= WS_VISIBLE;
     }
+    if (m_hWnd->parent != nullptr) InvalidateWindow(m_hWnd->parent, nullptr, true);
+    InvalidateWindow(m_hWnd, nullptr, true);
     return was;
 }
 
@@ -322,6 +324,8 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!Alive(m_hWnd)) return 0;
     HWND h = m_hWnd;
+    LRESULT classResult = 0;
+    if (ClassWindowProc(h, message, wParam, lParam, &classResult)) return classResult;
     switch (message) {
         case WM_CLOSE:
             DestroyWindow();
