@@ -27,8 +27,6 @@ bool StoreIfFits(char (&field)[N], LPCTSTR text) {
 
 #define RESULT_PROPERTY(id, member) DISP_PROPERTY_NOTIFY(id, &CVemoMPIOCXCtrl::member, &CVemoMPIOCXCtrl::OnPropertyChanged)
 
-// AboutBox (-552) is described in the type library
-// but not bound yet: the dispatch layer answers E_NOTIMPL for it.
 const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     RESULT_PROPERTY(1, m_Code1),
     RESULT_PROPERTY(2, m_Msg1),
@@ -66,6 +64,7 @@ const AFX_DISPMAP_ENTRY CVemoMPIOCXCtrl::kDispatchMap[] = {
     DISP_FUNCTION(32, &CVemoMPIOCXCtrl::GetClientHTTPUrl),
     DISP_FUNCTION(34, &CVemoMPIOCXCtrl::SetExtraParams),
     DISP_FUNCTION(36, &CVemoMPIOCXCtrl::SetWindowSize),
+    DISP_FUNCTION(DISPID_ABOUTBOX, &CVemoMPIOCXCtrl::AboutBox),
 };
 
 const int CVemoMPIOCXCtrl::kDispatchMapCount = static_cast<int>(sizeof(kDispatchMap) / sizeof(kDispatchMap[0]));

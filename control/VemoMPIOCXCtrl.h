@@ -7,6 +7,7 @@
 
 #include "crypto/MPIUtil.h"
 #include "platform/afx/afxctl.h"
+#include "platform/com/objsafe.h"
 
 // Authentication states held in m_iAuthState.
 #define STATE_INIT 0
@@ -71,7 +72,36 @@ public:
     // export-grade encryption; never fails.
     void CheckSSLProvider();
 
+    // Shows the About box modally (dispid DISPID_ABOUTBOX).
+    void AboutBox();
+
+    // ------------------------------------------------------------ framework operations
+    void OnDraw(CDC* pdc, const CRect& rcBounds, const CRect& rcInvalid) override;
+    void DoPropExchange(CPropExchange* pPX) override;
+    void OnResetState() override;
+    HRESULT GetClassID(CLSID* pClsid) override;
+    const CLSID* GetPropPageIDs(ULONG& cPropPages) override;
+    DWORD GetMiscStatus() override;
+
+    // The control's IObjectSafety: its IUnknown is the control's own. Every
+    // interface of the control is safe for untrusted callers and data.
+    class XObjSafe : public IObjectSafety {
+    public:
+        explicit XObjSafe(CVemoMPIOCXCtrl* pThis) : m_pThis(pThis) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObj) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID riid, DWORD* pdwSupportedOptions,
+                                                            DWORD* pdwEnabledOptions) override;
+        HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID riid, DWORD dwOptionSetMask,
+                                                            DWORD dwEnabledOptions) override;
+
+    private:
+        CVemoMPIOCXCtrl* m_pThis;
+    };
+
     // ------------------------------------------------------------ fields, in declaration order
+    XObjSafe m_xObjSafe{this};
     CMPIUtil m_Util;
     char m_szLogMsg[10240];
     char m_LocalURL[LOCAL_URL_SIZE];
@@ -119,4 +149,6 @@ public:
 protected:
     const TypeInterfaceDesc& GetDispatchDesc() const override;
     const AFX_DISPMAP_ENTRY* GetDispatchMap(int* pCount) const override;
+    // Interface map: IObjectSafety, then the base's.
+    void* GetInterfaceHook(REFIID iid) override;
 };

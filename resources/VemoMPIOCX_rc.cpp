@@ -5,6 +5,8 @@
 
 #include "platform/afx/afxres.h"
 #include "resources/VemoMPIOCX_str.h"
+#include "resources/VemoMPIOCX_module_rc.h"
+#include "resources/VemoMPIOCX_tlb.h"
 
 namespace {
 
@@ -138,6 +140,12 @@ const AFX_RESOURCE_ENTRY g_afxModuleResources[] = {
     BITMAP_ENTRY(IDB_WAIT_REST, kBmp_wait_rest),
     {RT_DIALOG_ID, IDD_VEMOMPIAUTOREPORTDIALOG, LANG_ENGLISH_US, &kAutoReportEnglish, sizeof(AFX_DLGTEMPLATE)},
     {RT_DIALOG_ID, IDD_VEMOMPIAUTOREPORTDIALOG, LANG_KOREAN_DEFAULT, &kAutoReportKorean, sizeof(AFX_DLGTEMPLATE)},
+    {RT_STRING_ID, IDS_VEMOMPIOCX, LANG_ENGLISH_US, "VemoMPIOCX Control", sizeof("VemoMPIOCX Control")},
+    {RT_STRING_ID, IDS_VEMOMPIOCX_PPG, LANG_ENGLISH_US, "VemoMPIOCX Property Page", sizeof("VemoMPIOCX Property Page")},
+    {RT_STRING_ID, IDS_VEMOMPIOCX_PPG_CAPTION, LANG_ENGLISH_US, "General", sizeof("General")},
+    {RT_DIALOG_ID, IDD_ABOUTBOX_VEMOMPIOCX, LANG_ENGLISH_US, &kAboutBoxTemplate, sizeof(AFX_DLGTEMPLATE)},
+    {RT_DIALOG_ID, IDD_PROPPAGE_VEMOMPIOCX, LANG_ENGLISH_US, &kPropPageTemplate, sizeof(AFX_DLGTEMPLATE)},
+    {RT_TYPELIB_ID, IDR_TYPELIB_VEMOMPIOCX, LANG_ENGLISH_US, &g_VemoMPIOCXTypeLib, sizeof(TypeLibDesc)},
 };
 
 const int g_afxModuleResourceCount = static_cast<int>(sizeof(g_afxModuleResources) / sizeof(g_afxModuleResources[0]));

@@ -44,3 +44,14 @@
 #define IDB_WAIT_12 259
 #define IDB_WAIT_13 260
 #define IDB_WAIT_REST 261
+// The module's own entries: type names, property page, About box, type library.
+#define IDS_VEMOMPIOCX 1
+#define IDS_VEMOMPIOCX_PPG 2
+#define IDS_VEMOMPIOCX_PPG_CAPTION 200
+#define IDD_ABOUTBOX_VEMOMPIOCX 1
+#define IDD_PROPPAGE_VEMOMPIOCX 200
+#define IDR_TYPELIB_VEMOMPIOCX 1
+#define IDC_STATIC_ABOUT_ICON 1001
+#define IDC_STATIC_ABOUT_NAME 1002
+#define IDC_STATIC_ABOUT_LINE 1003
+#define IDC_STATIC_PPG_TEXT 1004

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/afx/afxmod.h"
+
 namespace {
 
 const AFX_DISPMAP_ENTRY* FindBinding(const AFX_DISPMAP_ENTRY* map, int count, DISPID dispid) {
@@ -37,10 +39,51 @@ HRESULT CoerceArg(const VARIANT& src, VARTYPE vt, DispArg* out) {
 
 }  // namespace
 
-COleControl::COleControl() = default;
+// ------------------------------------------------------------ the module's objects and locks
+
+namespace {
+std::atomic<LONG> g_lockCount{0};
+}  // namespace
+
+void AfxOleLockApp() { ++g_lockCount; }
+
+void AfxOleUnlockApp() { --g_lockCount; }
+
+LONG AfxOleLockCount() { return g_lockCount.load(); }
+
+// ------------------------------------------------------------ COleControl
+
+// Each control is one of the module's live objects.
+COleControl::COleControl() { AfxOleLockApp(); }
 
 COleControl::~COleControl() {
     if (m_pClientSite != nullptr) m_pClientSite->Release();
+    AfxOleUnlockApp();
+}
+
+void COleControl::OnDraw(CDC*, const CRect&, const CRect&) {}
+
+void COleControl::DoPropExchange(CPropExchange*) {}
+
+void COleControl::OnResetState() {
+    CResetPropExchange px;
+    DoPropExchange(&px);
+}
+
+HRESULT COleControl::GetClassID(CLSID* pClsid) {
+    if (pClsid != nullptr) *pClsid = IID_NULL;
+    return E_NOTIMPL;
+}
+
+const CLSID* COleControl::GetPropPageIDs(ULONG& cPropPages) {
+    cPropPages = 0;
+    return nullptr;
+}
+
+DWORD COleControl::GetMiscStatus() { return 0; }
+
+BOOL COleControl::ExchangeVersion(CPropExchange* pPX, DWORD dwVersionDefault, BOOL bConvert) {
+    return pPX->ExchangeVersion(m_dwVersionLoaded, dwVersionDefault, bConvert);
 }
 
 HRESULT COleControl::SetClientSite(IOleClientSite* pClientSite) {

@@ -8,6 +8,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/afx/afxpx.h"
 #include "platform/afx/afxstr.h"
 #include "platform/com/ole.h"
 #include "platform/com/typeinfo.h"
@@ -22,6 +23,8 @@ struct DispArg {
 };
 
 class COleControl;
+class CDC;
+class CRect;
 
 struct AFX_DISPMAP_ENTRY {
     DISPID dispid;
@@ -157,7 +160,28 @@ public:
     // reference is added for the caller.
     IOleClientSite* GetClientSite() const { return m_pClientSite; }
 
+    // ------------------------------------------------------------ framework operations
+    // Paints the control into rcBounds of the device context (the base
+    // paints nothing).
+    virtual void OnDraw(CDC* pdc, const CRect& rcBounds, const CRect& rcInvalid);
+    // Exchanges the persistent properties (the base has none of its own).
+    virtual void DoPropExchange(CPropExchange* pPX);
+    // Gives every persistent property its default: DoPropExchange with a
+    // reset exchange.
+    virtual void OnResetState();
+    // The control's class identifier (E_NOTIMPL in the base).
+    virtual HRESULT GetClassID(CLSID* pClsid);
+    // The class identifiers of the control's property pages, cPropPages of
+    // them (none in the base).
+    virtual const CLSID* GetPropPageIDs(ULONG& cPropPages);
+    // The OLEMISC_* status bits of the control (0 in the base).
+    virtual DWORD GetMiscStatus();
+    // The version stamp loaded by the last exchange.
+    DWORD GetVersionLoaded() const { return m_dwVersionLoaded; }
+
 protected:
+    BOOL ExchangeVersion(CPropExchange* pPX, DWORD dwVersionDefault, BOOL bConvert = TRUE);
+
     void InitializeIIDs(const IID* piidPrimary, const IID* piidEvents);
 
     // The control's dispatch interface description and its bindings.
@@ -172,7 +196,15 @@ private:
     IOleClientSite* m_pClientSite = nullptr;
     const IID* m_piidPrimary = nullptr;
     const IID* m_piidEvents = nullptr;
+    DWORD m_dwVersionLoaded = 0;
 };
+
+// Miscellaneous status bits (IOleObject::GetMiscStatus).
+#define OLEMISC_RECOMPOSEONRESIZE 0x00000001
+#define OLEMISC_CANTLINKINSIDE 0x00000010
+#define OLEMISC_INSIDEOUT 0x00000080
+#define OLEMISC_ACTIVATEWHENVISIBLE 0x00000100
+#define OLEMISC_SETCLIENTSITEFIRST 0x00020000
 
 // Checks that every binding of a dispatch map agrees with the description:
 // the member exists, its kind, parameter types and result type match.

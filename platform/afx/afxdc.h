@@ -145,6 +145,8 @@ public:
     void FillSolidRect(int x, int y, int cx, int cy, COLORREF clr);
     BOOL Rectangle(int x1, int y1, int x2, int y2);
     BOOL Rectangle(LPCRECT lpRect);
+    BOOL Ellipse(int x1, int y1, int x2, int y2);
+    BOOL Ellipse(LPCRECT lpRect);
     CPoint MoveTo(int x, int y);
     BOOL LineTo(int x, int y);
 

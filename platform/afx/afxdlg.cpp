@@ -1,11 +1,75 @@
 // Dialogs: creation from a template, data exchange, the modal loop and
 // dialog-key processing.
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "platform/afx/afxgdiimpl.h"
 
 using namespace afximpl;
+
+// ---------------------------------------------------------------- template items
+
+namespace {
+
+// A push button's click is its command to the window it sits in.
+void OnButtonClicked(GtkButton* button, gpointer) {
+    HWND c = AfxWindowOfWidget(GTK_WIDGET(button));
+    if (c == nullptr || c->parent == nullptr || Ended(c)) return;
+    SendMessage(c->parent, WM_COMMAND, MAKEWPARAM(c->id, BN_CLICKED), reinterpret_cast<LPARAM>(c));
+}
+
+// The picture of an icon item: its text names the icon resource ("#266").
+GtkWidget* IconWidget(LPCSTR text, int cx, int cy) {
+    GtkWidget* image = gtk_image_new();
+    if (text == nullptr || text[0] != '#') return image;
+    HICON icon = LoadIcon(AfxGetResourceHandle(), MAKEINTRESOURCE(std::atoi(text + 1)));
+    if (icon == nullptr || icon->pixbuf == nullptr) return image;
+    GdkPixbuf* scaled = gdk_pixbuf_scale_simple(icon->pixbuf, std::max(1, cx), std::max(1, cy), GDK_INTERP_BILINEAR);
+    if (scaled != nullptr) {
+        gtk_image_set_from_pixbuf(GTK_IMAGE(image), scaled);
+        g_object_unref(scaled);
+    }
+    return image;
+}
+
+}  // namespace
+
+bool afximpl::CreateDialogItems(CWnd* pOwner, HWND h, const AFX_DLGTEMPLATE* t) {
+    bool itemsOk = true;
+    for (int i = 0; i < t->cItems && itemsOk; ++i) {
+        const AFX_DLGITEMTEMPLATE& it = t->items[i];
+        RECT r{AfxDluToPixelsX(t, it.x), AfxDluToPixelsY(t, it.y), AfxDluToPixelsX(t, it.x + it.cx),
+               AfxDluToPixelsY(t, it.y + it.cy)};
+        GUID clsid;
+        if (it.windowClass != nullptr && it.windowClass[0] == '{' && GuidFromString(it.windowClass, &clsid)) {
+            auto* item = new CWnd();  // replaced by the member that DDX binds
+            itemsOk = item->CreateControl(clsid, it.text, it.style, r, pOwner, it.id) != FALSE;
+            if (itemsOk && Alive(item->m_hWnd)) {
+                HWND c = item->m_hWnd;
+                c->ownedWnd.reset(item);
+            } else {
+                delete item;
+            }
+        } else if ((it.style & 0xF) == SS_ICON && it.windowClass != nullptr &&
+                   g_ascii_strcasecmp(it.windowClass, "STATIC") == 0) {
+            HWND c = CreateControlWindow(h, nullptr, it.windowClass, "", it.style, r, it.id);
+            itemsOk = c != nullptr;
+            if (itemsOk && GTK_IS_FIXED(c->widget)) {
+                GtkWidget* image = IconWidget(it.text, r.right - r.left, r.bottom - r.top);
+                gtk_fixed_put(GTK_FIXED(c->widget), image, 0, 0);
+                gtk_widget_show(image);
+            }
+        } else {
+            HWND c = CreateControlWindow(h, nullptr, it.windowClass, it.text, it.style, r, it.id);
+            itemsOk = c != nullptr;
+            // A push button's click is its command.
+            if (itemsOk && GTK_IS_BUTTON(c->widget))
+                g_signal_connect(c->widget, "clicked", G_CALLBACK(OnButtonClicked), nullptr);
+        }
+    }
+    return itemsOk;
+}
 
 // ---------------------------------------------------------------- dialogs
 
@@ -54,26 +118,7 @@ INT_PTR CDialog::DoModal() {
         return -1;
     }
     // The template's items.
-    bool itemsOk = true;
-    for (int i = 0; i < t->cItems && itemsOk; ++i) {
-        const AFX_DLGITEMTEMPLATE& it = t->items[i];
-        RECT r{AfxDluToPixelsX(t, it.x), AfxDluToPixelsY(t, it.y), AfxDluToPixelsX(t, it.x + it.cx),
-               AfxDluToPixelsY(t, it.y + it.cy)};
-        GUID clsid;
-        if (it.windowClass != nullptr && it.windowClass[0] == '{' && GuidFromString(it.windowClass, &clsid)) {
-            auto* item = new CWnd();  // replaced by the member that DDX binds
-            itemsOk = item->CreateControl(clsid, it.text, it.style, r, this, it.id) != FALSE;
-            if (itemsOk && Alive(item->m_hWnd)) {
-                HWND c = item->m_hWnd;
-                c->ownedWnd.reset(item);
-            } else {
-                delete item;
-            }
-        } else {
-            HWND c = CreateControlWindow(h, nullptr, it.windowClass, it.text, it.style, r, it.id);
-            itemsOk = c != nullptr;
-        }
-    }
+    bool itemsOk = CreateDialogItems(this, h, t);
     if (!itemsOk) {
         OutputDebugStringA("[CDialog::DoModal] a control of the template could not be created");
         DestroyWindow();

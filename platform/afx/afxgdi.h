@@ -425,6 +425,9 @@ UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY
 // Drawing and text (text in the ANSI code page; c -1 for a terminated string).
 int FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr);
 BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom);
+// The ellipse inscribed in the rectangle, outlined with the current pen and
+// filled with the current brush.
+BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom);
 BOOL MoveToEx(HDC hdc, int x, int y, LPPOINT lppt);
 BOOL LineTo(HDC hdc, int x, int y);
 BOOL TextOut(HDC hdc, int x, int y, LPCSTR lpString, int c);

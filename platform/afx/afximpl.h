@@ -51,6 +51,10 @@ HWND NewRecord(CWnd* pWnd, HWND parent, UINT id, DWORD style);
 HWND CreateTopLevel(CWnd* pWnd, const AFX_DLGTEMPLATE* t, HWND owner);
 HWND CreateChild(HWND parent, CWnd* pWnd, GtkWidget* widget, UINT id, DWORD style, const RECT& r);
 void DestroyRecord(HWND h);
+// Creates the items of a template in the window h (in its client area, at
+// the items' positions); pOwner is the window object whose container holds
+// the ActiveX items. False when an ActiveX item could not be created.
+bool CreateDialogItems(CWnd* pOwner, HWND h, const AFX_DLGTEMPLATE* t);
 
 // Posted messages and timer ticks, delivered from the GLib main loop.
 struct PostedMessage {

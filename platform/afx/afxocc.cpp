@@ -197,4 +197,9 @@ void AfxEnableControlContainer(COccManager* pOccManager) {
     g_occManager = pOccManager;
 }
 
+void AfxTermControlContainer() {
+    delete g_occManager;
+    g_occManager = nullptr;
+}
+
 HWND AfxInnermostModal() { return g_modal.empty() ? nullptr : g_modal.back().hwnd; }

@@ -18,9 +18,14 @@ const AFX_RESOURCE_ENTRY* AfxFindModuleResource(WORD type, WORD id) {
 }
 
 void AfxDialogBaseUnits(const AFX_DLGTEMPLATE* tmpl, int* baseX, int* baseY) {
-    // The System font's average character is 8 by 16 pixels; the templates
-    // of the module use no other font.
-    (void)tmpl;
+    // The System font's average character is 8 by 16 pixels, that of 8-point
+    // "MS Sans Serif" 6 by 13; the templates of the module use no other font.
+    if (tmpl != nullptr && tmpl->faceName != nullptr && std::strcmp(tmpl->faceName, "MS Sans Serif") == 0 &&
+        tmpl->pointSize == 8) {
+        *baseX = 6;
+        *baseY = 13;
+        return;
+    }
     *baseX = 8;
     *baseY = 16;
 }
@@ -35,4 +40,17 @@ int AfxDluToPixelsY(const AFX_DLGTEMPLATE* tmpl, int dlu) {
     int bx = 0, by = 0;
     AfxDialogBaseUnits(tmpl, &bx, &by);
     return dlu * by / 8;
+}
+
+int AfxLoadString(UINT nIDS, LPSTR lpszBuf, UINT nMaxBuf) {
+    if (lpszBuf == nullptr || nMaxBuf == 0) return 0;
+    lpszBuf[0] = '\0';
+    if (nIDS > 0xFFFF) return 0;
+    const AFX_RESOURCE_ENTRY* res = AfxFindModuleResource(RT_STRING_ID, static_cast<WORD>(nIDS));
+    if (res == nullptr || res->data == nullptr) return 0;
+    size_t len = std::strlen(static_cast<const char*>(res->data));
+    if (len > nMaxBuf - 1) len = nMaxBuf - 1;
+    std::memcpy(lpszBuf, res->data, len);
+    lpszBuf[len] = '\0';
+    return static_cast<int>(len);
 }

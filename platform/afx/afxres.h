@@ -17,6 +17,9 @@
 #define RT_DIALOG_ID 5
 #define RT_STRING_ID 6
 #define RT_GROUP_ICON_ID 14
+// Windows keeps a type library as a resource of the custom type "TYPELIB";
+// the table keys types by number, so it has one of its own here.
+#define RT_TYPELIB_ID 0x7F01
 
 // Window styles used by templates and windows.
 #define WS_OVERLAPPED 0x00000000L
@@ -41,8 +44,10 @@
 #define DS_CENTER 0x0800L
 #define SS_LEFT 0x00000000L
 #define SS_CENTER 0x00000001L
+#define SS_ICON 0x00000003L
 #define SS_CENTERIMAGE 0x00000200L
 #define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
 #define BS_OWNERDRAW 0x0000000BL
 
 // One item of a dialog template. windowClass is a predefined class name
@@ -87,7 +92,15 @@ extern const int g_afxModuleResourceCount;
 const AFX_RESOURCE_ENTRY* AfxFindModuleResource(WORD type, WORD id);
 
 // Dialog units of a template to pixels: x * baseX / 4 and y * baseY / 8,
-// with the base units of the template's font (8 by 16 for "System").
+// with the base units of the template's font (8 by 16 for "System", 6 by
+// 13 for 8-point "MS Sans Serif").
 void AfxDialogBaseUnits(const AFX_DLGTEMPLATE* tmpl, int* baseX, int* baseY);
 int AfxDluToPixelsX(const AFX_DLGTEMPLATE* tmpl, int dlu);
 int AfxDluToPixelsY(const AFX_DLGTEMPLATE* tmpl, int dlu);
+
+// A string of the module's string table (entries of type RT_STRING_ID whose
+// data is the NUL-terminated text in the code page of its language), copied
+// into lpszBuf with at most nMaxBuf - 1 characters and a NUL. Returns the
+// number of characters copied, 0 when there is no such string (the buffer
+// then holds the empty text when it has room for it).
+int AfxLoadString(UINT nIDS, LPSTR lpszBuf, UINT nMaxBuf = 256);

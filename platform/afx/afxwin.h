@@ -513,6 +513,9 @@ public:
 // replaces and deletes it). Without it,
 // dialogs whose templates hold controls cannot be created.
 void AfxEnableControlContainer(COccManager* pOccManager = nullptr);
+// Turns control containment off again and deletes the manager (a module's
+// end). Controls created afterwards find no container.
+void AfxTermControlContainer();
 
 // The drawing layer and the controls.
 #include "platform/afx/afxgdi.h"

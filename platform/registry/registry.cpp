@@ -39,9 +39,14 @@ struct KeyHandle {
 };
 
 std::mutex g_handleMutex;
+// The open handles. Made with the first open and freed with the last close:
+// never destroyed while a handle is open (handles may outlive static
+// destruction), and nothing left over when a module that holds this layer
+// is unloaded with all its keys closed.
+std::set<KeyHandle*>* g_liveHandles = nullptr;
 std::set<KeyHandle*>& LiveHandles() {
-    static auto* live = new std::set<KeyHandle*>();  // never destroyed: handles may outlive static destruction
-    return *live;
+    if (g_liveHandles == nullptr) g_liveHandles = new std::set<KeyHandle*>();
+    return *g_liveHandles;
 }
 
 std::string RegistryFile() {
@@ -72,7 +77,7 @@ bool Resolve(HKEY h, KeyHandle* out) {
     }
     std::lock_guard<std::mutex> lock(g_handleMutex);
     auto* handle = reinterpret_cast<KeyHandle*>(h);
-    if (LiveHandles().count(handle) == 0) return false;
+    if (g_liveHandles == nullptr || g_liveHandles->count(handle) == 0) return false;
     *out = *handle;
     return true;
 }
@@ -419,7 +424,11 @@ LONG RegCloseKey(HKEY hKey) {
     auto* handle = reinterpret_cast<KeyHandle*>(hKey);
     {
         std::lock_guard<std::mutex> lock(g_handleMutex);
-        if (LiveHandles().erase(handle) == 0) return ERROR_INVALID_HANDLE;
+        if (g_liveHandles == nullptr || g_liveHandles->erase(handle) == 0) return ERROR_INVALID_HANDLE;
+        if (g_liveHandles->empty()) {
+            delete g_liveHandles;
+            g_liveHandles = nullptr;
+        }
     }
     delete handle;
     return ERROR_SUCCESS;
