@@ -54,7 +54,3 @@ LONG RunAuthDialog(CVemoMPIOCXCtrl* pCtrl) {
 // after SetNormalDialog with a non-zero value.
 LONG RunAuthZKSkinDialog(CVemoMPIOCXCtrl* pCtrl);
 LONG RunAuthNormalDialog(CVemoMPIOCXCtrl* pCtrl);
-
-// 1 once RunAuthZKSkinDialog runs CVemoMPIAuthZKSkinDialog itself; 0 while
-// it stands in with the plain dialog.
-#define VEMOMPI_ZKSKIN_DIALOG_WIRED 0
