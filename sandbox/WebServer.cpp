@@ -227,7 +227,18 @@ void WebServer::Stop() {
         workers.swap(impl_->workers);
     }
     for (auto& w : workers) w.thread.join();
-    g_main_loop_quit(impl_->loop);
+    // The loop is told to end from inside: a quit called before the server
+    // thread has entered the loop would be lost, and Stop would wait forever.
+    GSource* quit = g_idle_source_new();
+    g_source_set_callback(
+        quit,
+        [](gpointer loop) -> gboolean {
+            g_main_loop_quit(static_cast<GMainLoop*>(loop));
+            return G_SOURCE_REMOVE;
+        },
+        impl_->loop, nullptr);
+    g_source_attach(quit, impl_->context);
+    g_source_unref(quit);
     if (impl_->thread.joinable()) impl_->thread.join();
     // Handler threads started after the swap (a request read just before the
     // loop ended) have finished with the loop too.

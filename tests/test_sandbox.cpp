@@ -79,6 +79,15 @@ TEST(SandboxMpi, ReadsBothRequestFormsAndAnswersSixFields) {
     EXPECT_EQ(missing.rfind("HTTP/1.1 404", 0), 0u);
 }
 
+TEST(SandboxServer, StopsAtOnceEvenBeforeItsLoopRuns) {
+    // A server made and dropped at once (a test that never uses its
+    // sandbox) used to wait forever when the stop came before its loop ran.
+    for (int i = 0; i < 200; ++i) {
+        sandbox::WebServer server;
+        ASSERT_NE(server.Port(), 0);
+    }
+}
+
 TEST(SandboxServer, RefusesABodyOverFourMebibytes) {
     sandbox::MpiSandbox mpi;
     std::string head = "POST /mpi/enroll HTTP/1.1\r\nHost: x\r\nContent-Length: ";
