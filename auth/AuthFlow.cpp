@@ -102,6 +102,39 @@ void CAuthFlow::CloseTransportHandles() {
     if (m_pExchange) CloseRunHandles(*m_pExchange);
 }
 
+int CAuthFlow::CancelRun() {
+    CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
+    switch (c->m_iAuthState) {
+        case STATE_INIT:
+            return AUTH_ERROR_THREAD;
+        case STATE_VEREQ:
+            // The transport fails once its connection is gone; timer 2 then
+            // ends the dialog.
+            CloseTransportHandles();
+            c->m_iAuthState = STATE_CANCEL;
+            MarkCancelled();
+            return 0;
+        case STATE_TIMEOUT:
+            // A worker that has not connected yet gives up before it does.
+            CloseTransportHandles();
+            MarkCancelled();
+            return 0;
+        case STATE_PAREQ:
+        case STATE_CANCEL:
+        case STATE_COMPLETE:
+            return AUTH_ERROR_CANCEL;
+        default:
+            return AUTH_ERROR_THREAD;
+    }
+}
+
+bool CAuthFlow::TimeOutRun() {
+    CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
+    if (ThreadEnded() || c->m_iAuthState == STATE_CANCEL) return false;
+    c->m_iAuthState = STATE_TIMEOUT;
+    return true;
+}
+
 // ---------------------------------------------------------------- execute step
 
 int CAuthFlow::AuthThreadProcessExecute() {

@@ -98,6 +98,15 @@ public:
     // The user cancelled during the exchange: the socket transport gives up
     // before connecting.
     void MarkCancelled();
+    // A cancel request (the user's close, or the time-out through it) in the
+    // run's present state: 0 while the dialog stays open and waits for the
+    // transport to give up; otherwise the code the dialog ends with.
+    int CancelRun();
+    // Timer 4: whether the enrollment exchange has run out of time, in which
+    // case the state is STATE_TIMEOUT and the dialog's cancel path runs. A
+    // user's cancel stays a cancel: nothing leaves STATE_CANCEL but the end
+    // of the dialog.
+    bool TimeOutRun();
 
     // Browser events.
     void OnBeforeNavigate2(const VARIANT* pUrl);

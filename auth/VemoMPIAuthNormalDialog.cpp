@@ -107,12 +107,7 @@ void CVemoMPIAuthNormalDialog::OnTimer(UINT_PTR nIDEvent) {
                 }
                 break;
             case TIMER_EVENT_VEREQ_TIMEOUT:
-                // A cancel stays a cancel: nothing leaves STATE_CANCEL but
-                // the end of the dialog, so here the timer only stops.
-                if (!m_Flow.ThreadEnded() && c->m_iAuthState != STATE_CANCEL) {
-                    c->m_iAuthState = STATE_TIMEOUT;
-                    OnCancel();
-                }
+                if (m_Flow.TimeOutRun()) OnCancel();
                 KillTimer(TIMER_EVENT_VEREQ_TIMEOUT);
                 break;
             default:
@@ -123,33 +118,11 @@ void CVemoMPIAuthNormalDialog::OnTimer(UINT_PTR nIDEvent) {
 }
 
 void CVemoMPIAuthNormalDialog::OnCancel() {
-    CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthNormalDialog::OnCancel] Start (Cancel or TimeOut)");
-    switch (c->m_iAuthState) {
-        case STATE_INIT:
-            EndDialog(AUTH_ERROR_THREAD);
-            break;
-        case STATE_VEREQ:
-            // The transport fails once its connection is gone; timer 2 then
-            // ends the dialog.
-            m_Flow.CloseTransportHandles();
-            c->m_iAuthState = STATE_CANCEL;
-            m_Flow.MarkCancelled();
-            break;
-        case STATE_TIMEOUT:
-            // A worker that has not connected yet gives up before it does.
-            m_Flow.CloseTransportHandles();
-            m_Flow.MarkCancelled();
-            break;
-        case STATE_PAREQ:
-        case STATE_CANCEL:
-        case STATE_COMPLETE:
-            EndDialog(AUTH_ERROR_CANCEL);
-            break;
-        default:
-            EndDialog(AUTH_ERROR_THREAD);
-            break;
-    }
+    // The running exchange's handles (g_hIS, g_hCO, g_hIO or g_hSocket
+    // while it holds them) are the only ones closed.
+    int nResult = m_Flow.CancelRun();
+    if (nResult != 0) EndDialog(nResult);
 }
 
 BOOL CVemoMPIAuthNormalDialog::PreTranslateMessage(MSG* pMsg) {

@@ -133,13 +133,7 @@ void CVemoMPIAuthZKSkinDialog::OnTimer(UINT_PTR nIDEvent) {
                 InvalidateWaitFrame();
                 break;
             case TIMER_EVENT_VEREQ_TIMEOUT:
-                // A user who has already cancelled is not turned into a
-                // time-out: the run still ends as cancelled (12006) once
-                // the transport has given up.
-                if (!m_Flow.ThreadEnded() && c->m_iAuthState != STATE_CANCEL) {
-                    c->m_iAuthState = STATE_TIMEOUT;
-                    OnButtonCancel();
-                }
+                if (m_Flow.TimeOutRun()) OnButtonCancel();
                 KillTimer(TIMER_EVENT_VEREQ_TIMEOUT);
                 break;
             default:
@@ -150,32 +144,11 @@ void CVemoMPIAuthZKSkinDialog::OnTimer(UINT_PTR nIDEvent) {
 }
 
 void CVemoMPIAuthZKSkinDialog::OnButtonCancel() {
-    CVemoMPIOCXCtrl* c = m_pVemoMPIOCXCtrl;
     m_Flow.m_Util.WriteLog("[CVemoMPIAuthZKSkinDialog::OnButtonCancel] Start (Cancel or TimeOut)");
-    switch (c->m_iAuthState) {
-        case STATE_INIT:
-            EndDialog(AUTH_ERROR_THREAD);
-            break;
-        case STATE_VEREQ:
-            // The running exchange's handles (g_hIS, g_hCO, g_hIO or
-            // g_hSocket while it holds them) are closed; the transport fails
-            // once its connection is gone and timer 2 then ends the dialog.
-            m_Flow.CloseTransportHandles();
-            c->m_iAuthState = STATE_CANCEL;
-            m_Flow.MarkCancelled();
-            break;
-        case STATE_TIMEOUT:
-            m_Flow.CloseTransportHandles();
-            break;
-        case STATE_PAREQ:
-        case STATE_CANCEL:
-        case STATE_COMPLETE:
-            EndDialog(AUTH_ERROR_CANCEL);
-            break;
-        default:
-            EndDialog(AUTH_ERROR_THREAD);
-            break;
-    }
+    // The running exchange's handles (g_hIS, g_hCO, g_hIO or g_hSocket
+    // while it holds them) are the only ones closed.
+    int nResult = m_Flow.CancelRun();
+    if (nResult != 0) EndDialog(nResult);
 }
 
 void CVemoMPIAuthZKSkinDialog::OnClose() {
