@@ -18,8 +18,7 @@ public:
 };
 
 inline HTTP_THREAD_PARAM g_param;
-inline void CloseNothing(int) {}
-inline const AUTH_DIALOG_KIND kKind = {"CFuzzAuthDialog", &g_param, nullptr, nullptr, CloseNothing};
+inline const AUTH_DIALOG_KIND kKind = {"CFuzzAuthDialog", &g_param, nullptr, nullptr};
 
 // One control and flow for the whole run, ready for an authentication.
 inline CAuthFlow& Flow() {
