@@ -60,7 +60,10 @@ struct SocketEntry {
 };
 
 std::mutex g_lock;
-std::unordered_map<SOCKET, std::shared_ptr<SocketEntry>> g_sockets;
+// Never destroyed: a worker still blocked in a call when the process exits
+// must not meet a table that static destruction has already torn down.
+std::unordered_map<SOCKET, std::shared_ptr<SocketEntry>>& g_sockets =
+    *new std::unordered_map<SOCKET, std::shared_ptr<SocketEntry>>();
 SOCKET g_nextHandle = 0x100;
 int g_startCount = 0;
 WORD g_offeredVersion = MAKEWORD(2, 2);
