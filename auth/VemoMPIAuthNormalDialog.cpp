@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "auth/AuthDocument.h"
+
 #include "crypto/MPIMask.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "transport/HTTPTransport.h"
@@ -175,22 +177,5 @@ void CVemoMPIAuthNormalDialog::AuthNavigate2(VARIANT* pUrl, VARIANT* pFlags, VAR
 }
 
 bool CVemoMPIAuthNormalDialog::AuthGetDocumentHTML(BSTR* pHtml) {
-    *pHtml = nullptr;
-    IDispatch* disp = m_ExplorerAuth.GetDocument();
-    if (disp == nullptr) return false;
-    IHTMLDocument3* doc3 = nullptr;
-    IHTMLElement* root = nullptr;
-    bool ok = SUCCEEDED(disp->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&m_pHTMLDocument))) &&
-              SUCCEEDED(disp->QueryInterface(IID_IHTMLDocument3, reinterpret_cast<void**>(&doc3))) &&
-              SUCCEEDED(doc3->get_documentElement(&root)) && root != nullptr && SUCCEEDED(root->get_outerHTML(pHtml));
-    if (root != nullptr) root->Release();
-    if (doc3 != nullptr) doc3->Release();
-    if (m_pHTMLDocument != nullptr) m_pHTMLDocument->Release();
-    m_pHTMLDocument = nullptr;
-    disp->Release();
-    if (!ok) {
-        SysFreeString(*pHtml);
-        *pHtml = nullptr;
-    }
-    return ok;
+    return AuthReadDocumentHTML(m_ExplorerAuth, m_pHTMLDocument, pHtml);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "auth/AuthDocument.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "transport/HTTPTransport.h"
 
@@ -224,22 +225,5 @@ void CVemoMPIAuthZKSkinDialog::AuthNavigate2(VARIANT* pUrl, VARIANT* pFlags, VAR
 }
 
 bool CVemoMPIAuthZKSkinDialog::AuthGetDocumentHTML(BSTR* pHtml) {
-    *pHtml = nullptr;
-    IDispatch* disp = m_ExplorerAuth.GetDocument();
-    if (disp == nullptr) return false;
-    IHTMLDocument3* doc3 = nullptr;
-    IHTMLElement* root = nullptr;
-    bool ok = SUCCEEDED(disp->QueryInterface(IID_IHTMLDocument2, reinterpret_cast<void**>(&m_pHTMLDocument))) &&
-              SUCCEEDED(disp->QueryInterface(IID_IHTMLDocument3, reinterpret_cast<void**>(&doc3))) &&
-              SUCCEEDED(doc3->get_documentElement(&root)) && root != nullptr && SUCCEEDED(root->get_outerHTML(pHtml));
-    if (root != nullptr) root->Release();
-    if (doc3 != nullptr) doc3->Release();
-    if (m_pHTMLDocument != nullptr) m_pHTMLDocument->Release();
-    m_pHTMLDocument = nullptr;
-    disp->Release();
-    if (!ok) {
-        SysFreeString(*pHtml);
-        *pHtml = nullptr;
-    }
-    return ok;
+    return AuthReadDocumentHTML(m_ExplorerAuth, m_pHTMLDocument, pHtml);
 }

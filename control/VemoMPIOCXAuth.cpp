@@ -52,14 +52,7 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
     for (CString* p : {&m_Code1, &m_Msg1, &m_PaReq, &m_AcsUrl, &m_Md, &m_Md64, &m_Code2, &m_Msg2, &m_Cavv, &m_Eci,
                        &m_CavvAlg, &m_TermUrl, &m_realPan, &m_json})
         p->Empty();
-    std::memset(m_szMallID, 0, sizeof(m_szMallID));
-    std::memset(m_szMallName, 0, sizeof(m_szMallName));
-    std::memset(m_szCardNum, 0, sizeof(m_szCardNum));
-    std::memset(m_szExpiryYear, 0, sizeof(m_szExpiryYear));
-    std::memset(m_szExpiryMonth, 0, sizeof(m_szExpiryMonth));
-    std::memset(m_szTotalPrice, 0, sizeof(m_szTotalPrice));
-    std::memset(m_szInstallment, 0, sizeof(m_szInstallment));
-    std::memset(m_szDesc, 0, sizeof(m_szDesc));
+    ClearPurchaseData();
 
     m_nTimeOut = m_nPrimaryTimeOut;
     std::memset(m_szServerUrl, 0, sizeof(m_szServerUrl));

@@ -78,6 +78,17 @@ const AFX_DISPMAP_ENTRY* CVemoMPIOCXCtrl::GetDispatchMap(int* pCount) const {
 
 // ------------------------------------------------------------ life cycle
 
+void CVemoMPIOCXCtrl::ClearPurchaseData() {
+    std::memset(m_szMallID, 0, sizeof(m_szMallID));
+    std::memset(m_szMallName, 0, sizeof(m_szMallName));
+    std::memset(m_szCardNum, 0, sizeof(m_szCardNum));
+    std::memset(m_szExpiryYear, 0, sizeof(m_szExpiryYear));
+    std::memset(m_szExpiryMonth, 0, sizeof(m_szExpiryMonth));
+    std::memset(m_szTotalPrice, 0, sizeof(m_szTotalPrice));
+    std::memset(m_szInstallment, 0, sizeof(m_szInstallment));
+    std::memset(m_szDesc, 0, sizeof(m_szDesc));
+}
+
 CVemoMPIOCXCtrl::CVemoMPIOCXCtrl() {
     InitializeIIDs(&DIID__DVemoMPIOCX, &DIID__DVemoMPIOCXEvents);
 
@@ -108,14 +119,7 @@ CVemoMPIOCXCtrl::CVemoMPIOCXCtrl() {
     std::strcpy(m_szTitleFontName, kDefaultTitleFontName);
     // The purchase-data stores are cleared by each authentication before use;
     // they start cleared too, so that nothing uninitialised is ever read.
-    std::memset(m_szMallID, 0, sizeof(m_szMallID));
-    std::memset(m_szMallName, 0, sizeof(m_szMallName));
-    std::memset(m_szCardNum, 0, sizeof(m_szCardNum));
-    std::memset(m_szExpiryYear, 0, sizeof(m_szExpiryYear));
-    std::memset(m_szExpiryMonth, 0, sizeof(m_szExpiryMonth));
-    std::memset(m_szTotalPrice, 0, sizeof(m_szTotalPrice));
-    std::memset(m_szInstallment, 0, sizeof(m_szInstallment));
-    std::memset(m_szDesc, 0, sizeof(m_szDesc));
+    ClearPurchaseData();
     m_szLogMsg[0] = '\0';
 
     m_Util.WriteLog("");

@@ -59,6 +59,8 @@ public:
 
     // Change handler of the fourteen result properties.
     void OnPropertyChanged();
+    // Empties the purchase-data stores of an authentication.
+    void ClearPurchaseData();
 
     // The address of the site whose page holds the control, asked of the
     // container through the client site: "http://" or "https://" and the host
