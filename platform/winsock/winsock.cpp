@@ -16,16 +16,17 @@
 #include <cstring>
 #include <endian.h>
 #include <fcntl.h>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <new>
 #include <poll.h>
 #include <string>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <unordered_map>
 #include <vector>
 
 namespace winsock_layer {
@@ -61,9 +62,13 @@ struct SocketEntry {
 
 std::mutex g_lock;
 // Never destroyed: a worker still blocked in a call when the process exits
-// must not meet a table that static destruction has already torn down.
-std::unordered_map<SOCKET, std::shared_ptr<SocketEntry>>& g_sockets =
-    *new std::unordered_map<SOCKET, std::shared_ptr<SocketEntry>>();
+// must not meet a table that static destruction has already torn down. The
+// table lives in the module's own storage and an empty ordered map holds no
+// heap block, so unloading the module with every socket closed leaves
+// nothing behind.
+using SocketTable = std::map<SOCKET, std::shared_ptr<SocketEntry>>;
+alignas(SocketTable) unsigned char g_socketStorage[sizeof(SocketTable)];
+SocketTable& g_sockets = *::new (static_cast<void*>(g_socketStorage)) SocketTable();
 SOCKET g_nextHandle = 0x100;
 int g_startCount = 0;
 WORD g_offeredVersion = MAKEWORD(2, 2);
