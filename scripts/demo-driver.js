@@ -1,0 +1,26 @@
+// The demonstration's cardholder, for runs without a person at the screen:
+// types the attempts card into the checkout page, pays, and reports what
+// the plug-in left in its properties. Runs in the checkout page once it has
+// loaded; vemompiHost is the host's (vemompi-host --driver).
+"use strict";
+const CARD = "4000000000000028";  // the sandbox's attempts card: nothing to type at the issuer
+const RESULTS = ["Code1", "Msg1", "Code2", "Msg2", "Eci", "CavvAlg", "Cavv", "Md", "AcsUrl", "TermUrl", "realPan", "json"];
+
+function masked(name, value) {
+  // The cryptogram is the issuer's proof of this authentication: keep it out of logs.
+  return name === "Cavv" && value.length > 4 ? value.slice(0, 4) + "*".repeat(value.length - 4) : value;
+}
+
+document.getElementById("pan").value = CARD;
+vemompiHost.screenshot("checkout");
+setTimeout(() => {
+  // GetPAReq2 runs inside the submit handler: this returns when the dialog has ended.
+  document.getElementById("pay").requestSubmit();
+  const outcome = document.body.dataset.outcome || "none";
+  vemompiHost.log("outcome: " + outcome + " - " + document.getElementById("outcome").textContent);
+  for (const name of RESULTS) vemompiHost.log(name + " = " + masked(name, String(VemoMPI[name])));
+  setTimeout(() => {
+    vemompiHost.screenshot("result");
+    setTimeout(() => vemompiHost.exit(outcome === "success" ? 0 : 1), 300);
+  }, 300);
+}, 300);
