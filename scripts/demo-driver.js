@@ -11,9 +11,7 @@ function masked(name, value) {
   return name === "Cavv" && value.length > 4 ? value.slice(0, 4) + "*".repeat(value.length - 4) : value;
 }
 
-document.getElementById("pan").value = CARD;
-vemompiHost.screenshot("checkout");
-setTimeout(() => {
+function pay() {
   // GetPAReq2 runs inside the submit handler: this returns when the dialog has ended.
   document.getElementById("pay").requestSubmit();
   const outcome = document.body.dataset.outcome || "none";
@@ -23,4 +21,11 @@ setTimeout(() => {
     vemompiHost.screenshot("result");
     setTimeout(() => vemompiHost.exit(outcome === "success" ? 0 : 1), 300);
   }, 300);
-}, 300);
+}
+
+document.getElementById("pan").value = CARD;
+// The window shows the page once it has painted it.
+setTimeout(() => {
+  vemompiHost.screenshot("checkout");
+  setTimeout(pay, 300);
+}, 800);
