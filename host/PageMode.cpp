@@ -202,6 +202,10 @@ int RunPage(const HostOptions& options) {
     h->content = webkit_user_content_manager_new();
     InstallProxy(raw);
     h->view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", h->content, nullptr));
+    if (HostDebug()) {
+        WebKitSettings* settings = webkit_web_view_get_settings(h->view);
+        webkit_settings_set_enable_write_console_messages_to_stdout(settings, TRUE);
+    }
     h->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_default_size(GTK_WINDOW(h->window), 1024, 768);
     gtk_window_set_title(GTK_WINDOW(h->window), "vemompi-host");
