@@ -1,12 +1,23 @@
 // Script mode: page script without a page, on JavaScriptCore's GLib API.
 // The script sees the same `ActiveXObject` as a page, plus print(...)
 // (WScript.Echo), exit(code) (WScript.Quit) and nothing of a document.
+//
+// The script runs on a thread of its own; the controls live on the main
+// thread, which runs the main loop (and a control's modal dialogs in their
+// nested loops), as a browser's user-interface thread does. A call from
+// the script waits for the main thread's answer. That keeps the script
+// engine's locks off the main thread while a control's browser runs there.
 #include <jsc/jsc.h>
+#include <gtk/gtk.h>
+#include <webkit2/webkit2.h>
 
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "host/Bridge.h"
 #include "host/Container.h"
@@ -23,11 +34,36 @@ struct ScriptState {
     int exitCode = 0;
 };
 
+// One request handed to the main thread and its reply.
+struct MainCall {
+    Bridge* bridge;
+    std::string request;
+    std::string reply;
+    bool done = false;
+    std::mutex lock;
+    std::condition_variable cv;
+};
+
+gboolean HandleOnMain(gpointer data) {
+    auto* call = static_cast<MainCall*>(data);
+    std::string reply = call->bridge->Handle(call->request);
+    std::lock_guard<std::mutex> guard(call->lock);
+    call->reply = std::move(reply);
+    call->done = true;
+    call->cv.notify_one();
+    return G_SOURCE_REMOVE;
+}
+
 char* Transport(const char* request, gpointer data) {
     auto* state = static_cast<ScriptState*>(data);
-    std::string reply = state->exited ? ReplyError(ErrorText(E_ACCESSDENIED), ErrorNumber(E_ACCESSDENIED))
-                                      : state->bridge->Handle(request != nullptr ? request : "");
-    return g_strdup(reply.c_str());
+    if (state->exited) return g_strdup(ReplyError(ErrorText(E_ACCESSDENIED), ErrorNumber(E_ACCESSDENIED)).c_str());
+    MainCall call;
+    call.bridge = state->bridge;
+    call.request = request != nullptr ? request : "";
+    g_main_context_invoke(nullptr, &HandleOnMain, &call);
+    std::unique_lock<std::mutex> guard(call.lock);
+    call.cv.wait(guard, [&] { return call.done; });
+    return g_strdup(call.reply.c_str());
 }
 
 void Print(GPtrArray* args, gpointer) {
@@ -89,6 +125,31 @@ std::string FileUrl(const std::string& path) {
     return out;
 }
 
+int RunScriptThread(const std::string& token, const std::string& pageUrl, const std::string& source,
+                    const std::string& scriptUrl, ScriptState* state) {
+    JSCContext* ctx = jsc_context_new();
+    JSCValue* transport = jsc_value_new_function(ctx, "__vemompiBridge", G_CALLBACK(Transport), state, nullptr,
+                                                 G_TYPE_STRING, 1, G_TYPE_STRING);
+    jsc_context_set_value(ctx, "__vemompiBridge", transport);
+    g_object_unref(transport);
+    JSCValue* print = jsc_value_new_function_variadic(ctx, "print", G_CALLBACK(Print), nullptr, nullptr, G_TYPE_NONE);
+    jsc_context_set_value(ctx, "print", print);
+    g_object_unref(print);
+    JSCValue* exitFn =
+        jsc_value_new_function_variadic(ctx, "__vemompiExit", G_CALLBACK(Exit), state, nullptr, G_TYPE_NONE);
+    jsc_context_set_value(ctx, "__vemompiExit", exitFn);
+    g_object_unref(exitFn);
+
+    int code = kExitHostError;
+    if (Evaluate(ctx, StandaloneProxyScript(token, "__vemompiBridge", pageUrl), "vemompi-host:proxy", state) &&
+        Evaluate(ctx, kHostFunctions, "vemompi-host:functions", state)) {
+        bool ok = Evaluate(ctx, source, scriptUrl.c_str(), state);
+        code = state->exited ? state->exitCode : ok ? 0 : kExitScriptError;
+    }
+    g_object_unref(ctx);
+    return code;
+}
+
 }  // namespace
 
 int RunScript(const HostOptions& options) {
@@ -104,31 +165,27 @@ int RunScript(const HostOptions& options) {
     Bridge bridge(container, std::string());
     ScriptState state;
     state.bridge = &bridge;
-    JSCContext* ctx = jsc_context_new();
-    JSCValue* transport = jsc_value_new_function(ctx, "__vemompiBridge", G_CALLBACK(Transport), &state, nullptr,
-                                                 G_TYPE_STRING, 1, G_TYPE_STRING);
-    jsc_context_set_value(ctx, "__vemompiBridge", transport);
-    g_object_unref(transport);
-    JSCValue* print = jsc_value_new_function_variadic(ctx, "print", G_CALLBACK(Print), nullptr, nullptr, G_TYPE_NONE);
-    jsc_context_set_value(ctx, "print", print);
-    g_object_unref(print);
-    JSCValue* exitFn =
-        jsc_value_new_function_variadic(ctx, "__vemompiExit", G_CALLBACK(Exit), &state, nullptr, G_TYPE_NONE);
-    jsc_context_set_value(ctx, "__vemompiExit", exitFn);
-    g_object_unref(exitFn);
-
+    // The browser engine starts first, on the main thread, when there is a
+    // display for a control's dialogs: a script engine started before it
+    // leaves the browser that a control opens later unable to load pages.
+    if (gtk_init_check(nullptr, nullptr)) webkit_web_context_get_default();
+    GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     int code = kExitHostError;
-    if (Evaluate(ctx, StandaloneProxyScript(bridge.Token(), "__vemompiBridge", pageUrl), "vemompi-host:proxy",
-                 &state) &&
-        Evaluate(ctx, kHostFunctions, "vemompi-host:functions", &state)) {
-        bool ok = Evaluate(ctx, source, scriptUrl.c_str(), &state);
-        code = state.exited ? state.exitCode : ok ? 0 : kExitScriptError;
-    }
+    std::thread script([&]() {
+        GMainContext* own = g_main_context_new();
+        g_main_context_push_thread_default(own);
+        code = RunScriptThread(bridge.Token(), pageUrl, source, scriptUrl, &state);
+        g_main_context_pop_thread_default(own);
+        g_main_context_unref(own);
+        g_idle_add([](gpointer l) { return g_main_loop_quit(static_cast<GMainLoop*>(l)), G_SOURCE_REMOVE; }, loop);
+    });
+    g_main_loop_run(loop);
+    script.join();
+    g_main_loop_unref(loop);
     size_t released = container.ReleaseAll();
     if (HostDebug())
         std::fprintf(stderr, "vemompi-host: %zu control(s) released at the end of the script; module %s\n", released,
                      container.AnyModuleLoaded() ? "loaded" : "unloaded");
-    g_object_unref(ctx);
     return code;
 }
 
