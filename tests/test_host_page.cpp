@@ -159,3 +159,12 @@ TEST_F(HostPage, NavigationReleasesThePagesControlsAndAnotherOriginGetsNone) {
     EXPECT_TRUE(Has(r.out + r.err, "other origin: Automation server can't create object")) << r.out << r.err;
     EXPECT_TRUE(Has(r.err, "timed out after 10 s")) << r.err;
 }
+
+TEST_F(HostPage, ADriverErrorEndsTheHost) {
+    Outcome r = host.Start({Fixture("pay_activex.html"), "--timeout", "60", "--driver",
+                            Driver("bad.js", "vemompiHost.log('first');\nmpi.NoSuchMethod();\nvemompiHost.exit(0);\n")});
+    EXPECT_EQ(r.code, 3) << r.out << r.err;
+    EXPECT_EQ(r.out, "first\n");
+    EXPECT_TRUE(Has(r.err, "vemompi-host: driver: ")) << r.err;
+    EXPECT_TRUE(Has(r.err, "Object doesn't support this property or method")) << r.err;
+}

@@ -52,13 +52,17 @@ TEST_F(HostScript, AScriptErrorGoesToStderrWithANonzeroExit) {
     EXPECT_TRUE(Has(r.err, "TypeError")) << r.err;
 }
 
-TEST_F(HostScript, AControlThatIsNotSafeForScriptingIsRefused) {
+TEST_F(HostScript, AControlNotSafeForScriptingIsRefusedAndAThrowingOneIsAScriptError) {
     ASSERT_TRUE(host.Register(VEMOMPI_UNSAFE_MODULE));
     Outcome r = host.Start({Fixture("unsafe.js")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "refused: Automation server can't create object\n");
-    EXPECT_TRUE(Has(r.err, "0 control(s) released at the end of the script; module unloaded"))
-        << "the refused object was let go at once: " << r.err;
+    EXPECT_EQ(r.out,
+              "refused: Automation server can't create object\n"
+              "thrown: Exception occurred.\n"
+              "thrown: Exception occurred.\n"
+              "still here\n");
+    EXPECT_TRUE(Has(r.err, "1 control(s) released at the end of the script; module unloaded"))
+        << "only the safe object was kept, and it was let go: " << r.err;
 }
 
 TEST_F(HostScript, BadCommandLinesAndMissingFilesAreHostErrors) {
