@@ -126,6 +126,7 @@ Container::~Container() {
 Outcome Container::Create(const std::string& name, const std::string& pageUrl, const std::string& origin,
                           int* handle) {
     *handle = 0;
+    if (controls_.size() >= kMaxControls) return Outcome::Failure(E_OUTOFMEMORY, kCannotCreate);
     CLSID clsid{};
     std::string lower = Lower(name);
     std::string braced;

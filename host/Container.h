@@ -32,6 +32,10 @@ struct Outcome {
     static Outcome Failure(HRESULT hr, std::string text = std::string());
 };
 
+// Controls one container holds at a time (all pages together); one more
+// is a creation error.
+constexpr size_t kMaxControls = 32;
+
 class Container {
 public:
     Container() = default;

@@ -65,6 +65,13 @@ TEST_F(HostScript, AControlNotSafeForScriptingIsRefusedAndAThrowingOneIsAScriptE
         << "only the safe object was kept, and it was let go: " << r.err;
 }
 
+TEST_F(HostScript, AScriptHoldsAtMostThirtyTwoControls) {
+    Outcome r = host.Start({Fixture("many.js")});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "32 Automation server can't create object\n0\n");
+    EXPECT_TRUE(Has(r.err, "32 control(s) released at the end of the script; module unloaded")) << r.err;
+}
+
 TEST_F(HostScript, BadCommandLinesAndMissingFilesAreHostErrors) {
     EXPECT_EQ(host.Start({}).code, 1);
     EXPECT_EQ(host.Start({Fixture("errors.js"), "--driver", "x.js"}).code, 1);
