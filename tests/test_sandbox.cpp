@@ -15,6 +15,8 @@
 #include "auth/AuthFlow.h"
 #include "crypto/MPISeal.h"
 #include "sandbox/MpiSandbox.h"
+#include "sandbox/ShopPages.h"
+#include "tests/support/tempdir.h"
 #include "tests/support/loopback.h"
 #include "transport/HTTPTransport.h"
 
@@ -274,6 +276,32 @@ std::string ReadLine(int fd, int timeoutMs) {
 }
 
 }  // namespace
+
+TEST(SandboxShop, ServesTheFolderPlainFilesOnly) {
+    TempDir dir;
+    {
+        std::FILE* f = std::fopen((dir / "checkout.html").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fputs("<html>pay</html>", f);
+        std::fclose(f);
+        f = std::fopen((dir / "secret.txt").c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
+    sandbox::MpiSandbox mpi;
+    sandbox::ServeShopPages(mpi.Server(), dir.path());
+    auto get = [&](const std::string& path) {
+        return Exchange(mpi.Server().Port(), "GET " + path + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    };
+    std::string page = get("/shop/checkout.html?mpi=x");
+    EXPECT_EQ(page.rfind("HTTP/1.1 200", 0), 0u) << page;
+    EXPECT_NE(page.find("text/html; charset=utf-8"), std::string::npos);
+    EXPECT_NE(page.find("<html>pay</html>"), std::string::npos);
+    for (const char* refused : {"/shop/secret.txt", "/shop/..%2Fetc%2Fpasswd", "/shop/%2e%2e/etc", "/shop/",
+                                "/shop/.hidden.html", "/shop/missing.html"})
+        EXPECT_NE(get(refused).rfind("HTTP/1.1 200", 0), 0u) << refused;
+    EXPECT_NE(get("/VemoMPI/Wait.html").rfind("HTTP/1.1 404", 0), 0u) << "the MPI service stays beside it";
+}
 
 TEST(SandboxTool, PrintsItsAddressAndMaskedRequestLinesAndStopsOnSigterm) {
     int out[2];

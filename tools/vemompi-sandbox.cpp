@@ -3,7 +3,10 @@
 // enrollment "/mpi/enroll", result page "/MPI/VerifyPARes"), the issuer's
 // ACS "/acs/auth" and a report server "/report".
 //
-//   vemompi-sandbox [--port N]
+//   vemompi-sandbox [--port N] [--pages DIR]
+//
+// With --pages, the files of DIR are a merchant's site at "/shop/<file>"
+// (a checkout page opened from there has an http address of its own).
 //
 // Prints its base address on the first line, then one line for every
 // request it serves (card numbers and cryptograms masked), and stops on
@@ -18,11 +21,12 @@
 #include <string>
 
 #include "sandbox/MpiSandbox.h"
+#include "sandbox/ShopPages.h"
 
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: vemompi-sandbox [--port N]\n");
+    std::fprintf(stderr, "usage: vemompi-sandbox [--port N] [--pages DIR]\n");
     return 2;
 }
 
@@ -38,9 +42,12 @@ bool ParsePort(const char* text, unsigned short* port) {
 
 int main(int argc, char** argv) {
     unsigned short port = 0;
+    std::string pages;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--port") == 0 && i + 1 < argc) {
             if (!ParsePort(argv[++i], &port)) return Usage();
+        } else if (std::strcmp(argv[i], "--pages") == 0 && i + 1 < argc) {
+            pages = argv[++i];
         } else {
             return Usage();
         }
@@ -60,6 +67,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     mpi.UseTestCards(true);
+    if (!pages.empty()) sandbox::ServeShopPages(mpi.Server(), pages);
     mpi.SetRequestLog([&out](const std::string& line) {
         std::lock_guard<std::mutex> guard(out);
         std::printf("%s\n", line.c_str());
