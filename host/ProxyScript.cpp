@@ -15,6 +15,7 @@ const char kCore[] = R"JS(
   const define = Object.defineProperty, apply = Reflect.apply, lower = String.prototype.toLowerCase;
   const ErrorType = Error, ProxyType = Proxy, StringType = String;
   const kCannotCreate = "Automation server can't create object", kCannotCreateNumber = -2146827859;
+  const memberNames = new WeakMap();
   function scriptError(message, number) {
     const e = new ErrorType(message);
     e.number = number;
@@ -49,7 +50,7 @@ const char kCore[] = R"JS(
     const names = keys(created.members);
     for (let i = 0; i < names.length; ++i) members[apply(lower, names[i], [])] = created.members[names[i]];
     const kind = (key) => members[apply(lower, key, [])];
-    return new ProxyType(create(null), {
+    const proxy = new ProxyType(create(null), {
       get(target, key) {
         if (typeof key !== 'string' || key === 'then' || key === 'toJSON') return undefined;
         if (kind(key) === 'method') {
@@ -74,6 +75,8 @@ const char kCore[] = R"JS(
       defineProperty() { return false; },
       deleteProperty() { return false; },
     });
+    memberNames.set(proxy, names);
+    return proxy;
   }
   // A control that could not be made: every use of it is the creation error.
   function failedControl(error) {
@@ -106,6 +109,17 @@ const char kObjects[] = R"JS(
     const id = apply(getAttribute, el, ['id']) || apply(getAttribute, el, ['name']);
     if (id) define(window, id, { value: control, writable: true, configurable: true });
     define(el, 'object', { value: control, configurable: true });
+    // The element answers for the control too, as it does in the browser
+    // the page was written for (document.getElementById(id).GetPAReq2(...)).
+    const names = memberNames.get(control) || [];
+    for (let i = 0; i < names.length; ++i) {
+      const name = names[i];
+      define(el, name, {
+        get() { return control[name]; },
+        set(value) { control[name] = value; },
+        configurable: true,
+      });
+    }
   }
   function scan(node) {
     if (node.nodeType !== 1) return;

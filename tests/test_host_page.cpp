@@ -129,8 +129,11 @@ TEST_F(HostPage, OnlyThePagesOwnOriginMayCreateControls) {
     std::string ownHost = own.Url("/").substr(7), otherHost = other.Url("/").substr(7);
     ownHost.pop_back();
     otherHost.pop_back();
-    EXPECT_TRUE(Has(r.out, ownHost + ": activex 0, object 0\n")) << r.out;
-    EXPECT_TRUE(Has(r.out, otherHost + ": activex Automation server can't create object, object Automation server can't create object\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, ownHost + ": activex 0, object 0, element 0\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, otherHost + ": activex Automation server can't create object, object Automation server "
+                                       "can't create object, element ")) << r.out;
+    EXPECT_FALSE(Has(r.out, otherHost + ": activex Automation server can't create object, object Automation server "
+                                        "can't create object, element 0")) << r.out;
     EXPECT_TRUE(Has(r.out, "top: 0\n")) << r.out;
 }
 
