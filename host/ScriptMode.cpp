@@ -30,40 +30,45 @@ namespace {
 
 struct ScriptState {
     Bridge* bridge = nullptr;
-    bool exited = false;
+    bool exited = false;  // the script thread's alone
     int exitCode = 0;
-};
-
-// One request handed to the main thread and its reply.
-struct MainCall {
-    Bridge* bridge;
-    std::string request;
-    std::string reply;
-    bool done = false;
+    // The request handed to the main thread and its reply. They cross under
+    // the lock, made before the script thread starts (the main loop's own
+    // hand-over is not one the thread checkers can see).
     std::mutex lock;
     std::condition_variable cv;
+    std::string request;
+    std::string reply;
+    bool answered = false;
 };
 
 gboolean HandleOnMain(gpointer data) {
-    auto* call = static_cast<MainCall*>(data);
-    std::string reply = call->bridge->Handle(call->request);
-    std::lock_guard<std::mutex> guard(call->lock);
-    call->reply = std::move(reply);
-    call->done = true;
-    call->cv.notify_one();
+    auto* state = static_cast<ScriptState*>(data);
+    std::string request;
+    {
+        std::lock_guard<std::mutex> guard(state->lock);
+        request = state->request;
+    }
+    std::string reply = state->bridge->Handle(request);
+    std::lock_guard<std::mutex> guard(state->lock);
+    state->reply = std::move(reply);
+    state->answered = true;
+    state->cv.notify_one();
     return G_SOURCE_REMOVE;
 }
 
 char* Transport(const char* request, gpointer data) {
     auto* state = static_cast<ScriptState*>(data);
     if (state->exited) return g_strdup(ReplyError(ErrorText(E_ACCESSDENIED), ErrorNumber(E_ACCESSDENIED)).c_str());
-    MainCall call;
-    call.bridge = state->bridge;
-    call.request = request != nullptr ? request : "";
-    g_main_context_invoke(nullptr, &HandleOnMain, &call);
-    std::unique_lock<std::mutex> guard(call.lock);
-    call.cv.wait(guard, [&] { return call.done; });
-    return g_strdup(call.reply.c_str());
+    {
+        std::lock_guard<std::mutex> guard(state->lock);
+        state->request = request != nullptr ? request : "";
+        state->answered = false;
+    }
+    g_main_context_invoke(nullptr, &HandleOnMain, state);
+    std::unique_lock<std::mutex> guard(state->lock);
+    state->cv.wait(guard, [&] { return state->answered; });
+    return g_strdup(state->reply.c_str());
 }
 
 void Print(GPtrArray* args, gpointer) {
