@@ -101,8 +101,8 @@ TEST_F(HostPage, OnlyThePagesOwnOriginMayCreateControls) {
         resp.contentType = "text/html; charset=utf-8";
         return resp;
     });
+    std::string top, child;  // before the server: it stops (and its handlers end) before they go
     sandbox::WebServer own;
-    std::string top, child;
     ASSERT_TRUE(hosttest::ReadFile(Fixture("frame_top.html"), &top));
     ASSERT_TRUE(hosttest::ReadFile(Fixture("frame_child.html"), &child));
     top = Replace(Replace(top, "{{SAME}}", own.Url("/child.html")), "{{OTHER}}", other.Url("/child.html"));
@@ -138,8 +138,8 @@ TEST_F(HostPage, OnlyThePagesOwnOriginMayCreateControls) {
 }
 
 TEST_F(HostPage, NavigationReleasesThePagesControlsAndAnotherOriginGetsNone) {
-    sandbox::WebServer own, other;
     std::string start, next;
+    sandbox::WebServer own, other;
     ASSERT_TRUE(hosttest::ReadFile(Fixture("nav_start.html"), &start));
     ASSERT_TRUE(hosttest::ReadFile(Fixture("nav_other.html"), &next));
     own.Route("/", [&](const sandbox::HttpRequest&) {
