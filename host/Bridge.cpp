@@ -2,9 +2,12 @@
 
 #include <json-glib/json-glib.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace host {
 

@@ -3,6 +3,24 @@
 //   vemompi-host PAGE.html|http://HOST:PORT/PATH [--driver FILE.js]
 //                [--screenshots DIR] [--timeout SECONDS]
 //   vemompi-host SCRIPT.js [--page-url URL] [--timeout SECONDS]
+//
+// Page mode opens the page in a window and runs until the window closes or
+// the driver calls vemompiHost.exit(code). The driver runs once in the
+// start page after it has loaded, with vemompiHost.screenshot(name) (the
+// window as DIR/name.png, DIR from --screenshots or "."), .exit(code) and
+// .log(text) (a line on stdout). With --screenshots, a control's dialogs
+// are saved as DIR/dialog-NN.png after each page they finish loading.
+// Every picture saved prints "screenshot PATH".
+//
+// Script mode runs the script with ActiveXObject, print(...) and
+// exit(code) (WScript.Echo, WScript.Quit); --page-url is the address the
+// controls' client site reports (default: the script's file URL).
+//
+// Exit codes: the driver's or script's exit code; 0 when the window was
+// closed or the script ended; 1 host error; 3 an uncaught error of the
+// script or driver; 124 --timeout (default: 120 s in script mode, none in
+// page mode). VEMOMPI_HOST_DEBUG=1 prints the container's lines (controls
+// released, module unloaded) and the pages' console on stderr/stdout.
 #pragma once
 
 #include <string>
