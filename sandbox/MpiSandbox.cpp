@@ -119,6 +119,11 @@ void MpiSandbox::SetAcsAutoSubmit(bool on) {
     autoSubmit_ = on;
 }
 
+void MpiSandbox::SetAcsAutoSubmitPause(int ms) {
+    std::lock_guard<std::mutex> guard(lock_);
+    autoSubmitPauseMs_ = ms > 0 ? ms : 0;
+}
+
 void MpiSandbox::SetResultPage(const ResultPage& page) {
     std::lock_guard<std::mutex> guard(lock_);
     result_ = page;
@@ -191,6 +196,7 @@ HttpResponse MpiSandbox::Enroll(const HttpRequest& req) {
 HttpResponse MpiSandbox::Acs(const HttpRequest& req) {
     Form form = DecodeForm(req.body);
     bool autoSubmit;
+    int pauseMs;
     const TestCard* card;
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -198,6 +204,7 @@ HttpResponse MpiSandbox::Acs(const HttpRequest& req) {
         card = CardOfMd(FormValue(form, "MD"));
         autoSubmit = card ? card->result == ResultBehaviour::kAttempted || card->result == ResultBehaviour::kNoRecord
                           : autoSubmit_;
+        pauseMs = autoSubmitPauseMs_;
     }
     std::string term = FormValue(form, "TermUrl");
     HttpResponse r;
@@ -211,7 +218,12 @@ HttpResponse MpiSandbox::Acs(const HttpRequest& req) {
         "<input type=\"hidden\" name=\"PaRes\" value=\"eJwzMDQwMjE1AAAGUgGT\">"
         "<input type=\"hidden\" name=\"MD\" value=\"" + HtmlEscape(FormValue(form, "MD")) + "\">"
         "<input type=\"submit\" id=\"go\" value=\"Submit\"></form>" +
-        std::string(autoSubmit ? "<script>window.onload = function () { document.getElementById('pa').submit(); };</script>" : "") +
+        std::string(!autoSubmit ? ""
+                    : pauseMs == 0
+                        ? "<script>window.onload = function () { document.getElementById('pa').submit(); };</script>"
+                        : "<p id=\"processing\"><b>Processing&hellip;</b></p><script>window.onload = function () { "
+                          "setTimeout(function () { document.getElementById('pa').submit(); }, " +
+                              std::to_string(pauseMs) + "); };</script>") +
         "</body></html>";
     Note(req, r, std::string("ACS") + (card ? std::string(" ") + card->name : "") + (autoSubmit ? " (posts on by itself)" : ""));
     return r;

@@ -85,6 +85,11 @@ public:
     // The ACS page posts on to the term address by itself after it loaded
     // (for unattended runs); otherwise it waits for the cardholder's click.
     void SetAcsAutoSubmit(bool on);
+    // An ACS page that posts on by itself first shows "Processing..." for
+    // this long, so that a person (or a screenshot) sees the issuer's page;
+    // 0 posts at once.
+    void SetAcsAutoSubmitPause(int ms);
+    static constexpr int kDefaultAcsPauseMs = 1000;
     void SetResultPage(const ResultPage& page);
     // The address the enrollment reply names as the ACS (default: ours).
     void SetAcsUrlInReply(const std::string& url);
@@ -111,6 +116,7 @@ private:
     EnrollmentReply reply_;
     ResultPage result_;
     bool autoSubmit_ = false;
+    int autoSubmitPauseMs_ = kDefaultAcsPauseMs;
     std::string acsInReply_;
     std::vector<EnrollmentRequest> enrollments_;
     std::vector<Form> acsPosts_, termPosts_;

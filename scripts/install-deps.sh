@@ -17,6 +17,7 @@ packages="
   libgtk-3-dev
   libwebkit2gtk-4.1-dev
   libsoup-3.0-dev
+  libjson-glib-dev
   libx11-dev
   libxtst-dev
   xvfb

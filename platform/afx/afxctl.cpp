@@ -94,6 +94,13 @@ HRESULT COleControl::SetClientSite(IOleClientSite* pClientSite) {
     return S_OK;
 }
 
+HRESULT COleControl::XOleObject::GetClientSite(IOleClientSite** ppClientSite) {
+    if (ppClientSite == nullptr) return E_POINTER;
+    *ppClientSite = m_pOuter->m_pClientSite;
+    if (*ppClientSite != nullptr) (*ppClientSite)->AddRef();
+    return S_OK;
+}
+
 void COleControl::InitializeIIDs(const IID* piidPrimary, const IID* piidEvents) {
     m_piidPrimary = piidPrimary;
     m_piidEvents = piidEvents;
@@ -104,6 +111,8 @@ HRESULT COleControl::QueryInterface(REFIID riid, void** ppvObject) {
     void* itf = nullptr;
     if (riid == IID_IUnknown || riid == IID_IDispatch || (m_piidPrimary != nullptr && riid == *m_piidPrimary))
         itf = static_cast<IDispatch*>(this);
+    else if (riid == IID_IOleObject)
+        itf = static_cast<IOleObject*>(&m_xOleObject);
     else
         itf = GetInterfaceHook(riid);
     *ppvObject = itf;

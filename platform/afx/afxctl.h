@@ -191,6 +191,22 @@ protected:
     virtual void* GetInterfaceHook(REFIID) { return nullptr; }
 
 private:
+    // IOleObject, as far as a container needs it to site the control; its
+    // identity and reference count are the control's.
+    class XOleObject final : public IOleObject {
+    public:
+        explicit XOleObject(COleControl* outer) : m_pOuter(outer) {}
+        HRESULT QueryInterface(REFIID riid, void** ppvObject) override { return m_pOuter->QueryInterface(riid, ppvObject); }
+        ULONG AddRef() override { return m_pOuter->AddRef(); }
+        ULONG Release() override { return m_pOuter->Release(); }
+        HRESULT SetClientSite(IOleClientSite* pClientSite) override { return m_pOuter->SetClientSite(pClientSite); }
+        HRESULT GetClientSite(IOleClientSite** ppClientSite) override;
+
+    private:
+        COleControl* m_pOuter;
+    };
+
+    XOleObject m_xOleObject{this};
     std::atomic<ULONG> m_dwRef{1};
     BOOL m_bModified = FALSE;
     IOleClientSite* m_pClientSite = nullptr;

@@ -7,6 +7,7 @@
 
 extern const IID IID_IOleClientSite;
 extern const IID IID_IMoniker;
+extern const IID IID_IOleObject;
 
 // IOleClientSite::GetMoniker
 #define OLEGETMONIKER_ONLYIFTHERE 1
@@ -43,6 +44,16 @@ struct IOleClientSite : IUnknown {
 
 protected:
     ~IOleClientSite() = default;
+};
+
+// The part of IOleObject through which a container sites an embedded object:
+// its first two operations, in slot order.
+struct IOleObject : IUnknown {
+    virtual HRESULT SetClientSite(IOleClientSite* pClientSite) = 0;
+    virtual HRESULT GetClientSite(IOleClientSite** ppClientSite) = 0;
+
+protected:
+    ~IOleObject() = default;
 };
 
 // A moniker whose display name is the given address, as the browser names

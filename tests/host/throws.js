@@ -1,0 +1,3 @@
+print("before");
+null.boom();
+print("after");
