@@ -3,7 +3,9 @@
 // the plug-in left in its properties. Runs in the checkout page once it has
 // loaded; vemompiHost is the host's (vemompi-host --driver).
 "use strict";
-const CARD = "4000000000000028";  // the sandbox's attempts card: nothing to type at the issuer
+// The sandbox's attempts card (nothing to type at the issuer), or the test
+// card named after "#" in the page's address.
+const CARD = /^#\d{13,19}$/.test(location.hash) ? location.hash.slice(1) : "4000000000000028";
 const RESULTS = ["Code1", "Msg1", "Code2", "Msg2", "Eci", "CavvAlg", "Cavv", "Md", "AcsUrl", "TermUrl", "realPan", "json"];
 
 function masked(name, value) {
