@@ -108,3 +108,6 @@ public:
 
 // The WebBrowser control (platform/browser).
 AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite);
+// Starts the browser's web process ahead of the first browser control, when
+// the toolkit is already running (platform/browser).
+void AfxPrestartWebBrowser();

@@ -21,13 +21,17 @@
 //   script may call and read without failing.
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/afx/afxgtk.h"
+#include "platform/browser/browserprobe.h"
 #include "platform/browser/exdisp.h"
 #include "platform/browser/mshtml.h"
+#include "platform/browser/webcontext.h"
 
 const CLSID CLSID_WebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 const IID IID_IHTMLDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
@@ -309,14 +313,9 @@ constexpr const char* kReadDocumentScript = R"JS((function(){
 
 constexpr const char* kNoScrollStyle = "html, body { overflow: hidden !important; }";
 
-WebKitWebContext* SharedContext() {
-    static WebKitWebContext* context = nullptr;
-    if (context == nullptr) {
-        // Nothing of the cardholder's session is written to disk.
-        context = webkit_web_context_new_ephemeral();
-        webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
-    }
-    return context;
+std::function<void(const char*)>& LoadObserver() {
+    static std::function<void(const char*)> observer;
+    return observer;
 }
 
 // ---------------------------------------------------------------- the control
@@ -425,8 +424,14 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     webkit_settings_set_enable_developer_extras(settings, FALSE);
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
-    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedContext(), "user-content-manager",
-                                         content_, "settings", settings, nullptr));
+    // The view runs in the pre-started web process when there is one.
+    WebKitWebView* process = AfxBrowserProcessView();
+    if (process != nullptr)
+        view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", process, "user-content-manager",
+                                             content_, "settings", settings, nullptr));
+    else
+        view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", AfxBrowserContext(),
+                                             "user-content-manager", content_, "settings", settings, nullptr));
     g_object_unref(settings);
     g_object_ref_sink(view_);
     cancel_ = g_cancellable_new();
@@ -766,6 +771,7 @@ void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event
     if (event != WEBKIT_LOAD_FINISHED || !self->committed_) return;
     self->committed_ = false;
     const char* uri = webkit_web_view_get_uri(view);
+    if (LoadObserver()) LoadObserver()(uri != nullptr ? uri : "");
     auto* read = new ReadRequest{self, self->generation_, uri != nullptr ? uri : ""};
     g_reads.insert(read);
     webkit_web_view_evaluate_javascript(view, kReadDocumentScript, -1, kWorld, nullptr, self->cancel_, OnDocumentRead,
@@ -916,6 +922,8 @@ void WebBrowserControl::OnFrameMessage(WebKitUserContentManager*, WebKitJavascri
 GtkWidget* WebBrowserControl::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
 
 }  // namespace
+
+void afxbrowser::SetLoadObserver(std::function<void(const char*)> observer) { LoadObserver() = std::move(observer); }
 
 AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite) {
     if (pSite == nullptr || !AfxUiInit()) return nullptr;
