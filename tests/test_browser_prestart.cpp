@@ -1,7 +1,8 @@
 // The browser's web process started ahead of the dialogs: enabling the
 // control container starts it, every browser control's view runs in it
 // (no dialog starts a process of its own), and when it dies the next one is
-// started before a dialog needs it. Real WebKitGTK under Xvfb, a loopback
+// started before a dialog needs it. A view's first load, which waits for the
+// view's first picture, also starts in a browser that is never shown. Real WebKitGTK under Xvfb, a loopback
 // server started here.
 #include <gtest/gtest.h>
 
@@ -55,6 +56,7 @@ public:
     explicit PageDialog(std::string url) : CDialog(IDD_VEMOMPIAUTHNORMALDIALOG), url_(std::move(url)) {}
 
     CWebBrowser2 m_ExplorerAuth;
+    bool hideBrowser = false;
     bool completed = false;
     std::set<long> processes;
 
@@ -65,6 +67,7 @@ protected:
     }
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
+        if (hideBrowser) m_ExplorerAuth.ShowWindow(SW_HIDE);
         VARIANT url, empty;
         VariantInit(&url);
         VariantInit(&empty);
@@ -143,4 +146,11 @@ TEST_F(BrowserPrestart, AProcessThatDiedIsReplacedBeforeTheNextDialog) {
     PageDialog dlg(server.Url("/VemoMPI/Wait.html"));
     ASSERT_EQ(dlg.DoModal(), 0);
     EXPECT_EQ(dlg.processes, std::set<long>{next});
+}
+
+TEST_F(BrowserPrestart, AHiddenBrowserStillLoadsItsFirstPage) {
+    PageDialog dlg(server.Url("/VemoMPI/Wait.html"));
+    dlg.hideBrowser = true;
+    EXPECT_EQ(dlg.DoModal(), 0) << "the page never completed";
+    EXPECT_TRUE(dlg.completed);
 }

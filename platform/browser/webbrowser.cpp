@@ -311,6 +311,9 @@ constexpr const char* kReadDocumentScript = R"JS((function(){
           d.title, String(location.href)];
 })())JS";
 
+// How long a view's first load waits for the view to be drawn.
+constexpr guint kFirstDrawWaitMs = 200;
+
 constexpr const char* kNoScrollStyle = "html, body { overflow: hidden !important; }";
 
 std::function<void(const char*)>& LoadObserver() {
@@ -360,6 +363,7 @@ private:
     static gboolean OnKey(GtkWidget*, GdkEventKey*, gpointer);
     static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer);
     static gboolean StartPendingLoad(gpointer);
+    static gboolean OnDrawn(GtkWidget*, cairo_t*, gpointer);
     void StartLoad();
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
     static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
@@ -376,13 +380,16 @@ private:
 
     // The load Navigate2 asked for. It starts at once, or, when Navigate2
     // was called from inside a navigation decision (a BeforeNavigate2
-    // handler), once that decision has been taken.
+    // handler), once that decision has been taken; the first load of a view
+    // that has not been drawn yet, once it has (see OnDrawn).
     struct PendingLoad {
         bool post = false;
         std::string url, body, headers;
     } pending_;
     bool deciding_ = false;
     guint pendingSource_ = 0;
+    bool drawn_ = false;           // the view has shown a picture
+    bool waitingForDraw_ = false;  // the pending load waits for it
 
     Phase phase_ = Phase::Idle;
     bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
@@ -444,6 +451,7 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
     g_signal_connect(view_, "key-release-event", G_CALLBACK(OnKey), this);
     g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect_after(view_, "draw", G_CALLBACK(OnDrawn), this);
     UpdateHostInfo();
 
     // The external object the host offers: consulted, and (since nothing in
@@ -557,7 +565,11 @@ HRESULT WebBrowserControl::Navigate2(DISPPARAMS* params) {
     pending_ = PendingLoad{isPost, urlUtf8, body, headers};
     if (pendingSource_ != 0) g_source_remove(pendingSource_);
     pendingSource_ = 0;
-    if (deciding_)
+    waitingForDraw_ = false;
+    if (!drawn_) {
+        waitingForDraw_ = true;
+        pendingSource_ = g_timeout_add(kFirstDrawWaitMs, StartPendingLoad, this);
+    } else if (deciding_)
         pendingSource_ = g_idle_add(StartPendingLoad, this);
     else
         StartLoad();
@@ -567,6 +579,7 @@ HRESULT WebBrowserControl::Navigate2(DISPPARAMS* params) {
 gboolean WebBrowserControl::StartPendingLoad(gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
     self->pendingSource_ = 0;
+    self->waitingForDraw_ = false;
     self->StartLoad();
     return G_SOURCE_REMOVE;
 }
@@ -917,6 +930,24 @@ void WebBrowserControl::OnFrameMessage(WebKitUserContentManager*, WebKitJavascri
     char* url = jsc_value_to_string(value);
     self->FireDocumentComplete(&self->frame_, url);
     g_free(url);
+}
+
+// The toolkit's first paint of a view that has no picture yet waits, with
+// the user-interface thread blocked, for the page's process to draw one, up
+// to half a second; a process that is loading a new page does not draw
+// until the page has been laid out. A view's first load therefore waits for
+// its first picture (the empty page, drawn at once): the loads that follow
+// find a picture to keep while they run. A view that is never drawn starts
+// its load after kFirstDrawWaitMs.
+gboolean WebBrowserControl::OnDrawn(GtkWidget*, cairo_t*, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->drawn_ = true;
+    if (self->waitingForDraw_) {
+        self->waitingForDraw_ = false;
+        if (self->pendingSource_ != 0) g_source_remove(self->pendingSource_);
+        self->pendingSource_ = g_idle_add(StartPendingLoad, self);
+    }
+    return FALSE;
 }
 
 GtkWidget* WebBrowserControl::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
