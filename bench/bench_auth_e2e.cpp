@@ -4,7 +4,10 @@
 // attempts card (the ACS posts on by itself, nothing is typed).
 //
 // Per run it takes
-//   (1) wait:   from the call to the wait page loaded in the dialog's browser,
+//   (1) wait:   from the call to the wait page loaded in the dialog's browser
+//               (its top document finished loading, as the browser layer's
+//               load observer reports it; "unseen" when the hand-off to the
+//               ACS replaced the page before it had loaded),
 //   (2) result: from the call to its return,
 // and sets beside them the fixed floor that the dialog's own timers and
 // pauses impose (see kFloorMs) and the overhead (2) - floor, as median, min
