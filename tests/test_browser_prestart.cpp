@@ -1,8 +1,9 @@
 // The browser's web process started ahead of the dialogs: enabling the
 // control container starts it, every browser control's view runs in it
-// (no dialog starts a process of its own), and when it dies the next one is
-// started before a dialog needs it. A view's first load, which waits for the
-// view's first picture, also starts in a browser that is never shown. Real WebKitGTK under Xvfb, a loopback
+// (no dialog starts a process of its own), when it dies the next one is
+// started before a dialog needs it, and the container's end lets it go. A
+// view's first load, which waits for the view's first picture, also starts
+// in a browser that is never shown. Real WebKitGTK under Xvfb, a loopback
 // server started here.
 #include <gtest/gtest.h>
 
@@ -153,4 +154,17 @@ TEST_F(BrowserPrestart, AHiddenBrowserStillLoadsItsFirstPage) {
     dlg.hideBrowser = true;
     EXPECT_EQ(dlg.DoModal(), 0) << "the page never completed";
     EXPECT_TRUE(dlg.completed);
+}
+
+TEST_F(BrowserPrestart, TheContainersEndLetsTheProcessGoAndTheNextStartMakesAnother) {
+    long process = TheProcess();
+    ASSERT_NE(process, 0);
+    AfxTermControlContainer();
+    EXPECT_TRUE(afxtest::PumpUntil([]() { return WebProcesses().empty(); }, 20000)) << "the process stayed";
+    AfxEnableControlContainer(new CCustomOccManager);
+    long next = TheProcess({process});
+    ASSERT_NE(next, 0);
+    PageDialog dlg(server.Url("/VemoMPI/Wait.html"));
+    ASSERT_EQ(dlg.DoModal(), 0);
+    EXPECT_EQ(dlg.processes, std::set<long>{next});
 }

@@ -203,6 +203,7 @@ void AfxEnableControlContainer(COccManager* pOccManager) {
 void AfxTermControlContainer() {
     delete g_occManager;
     g_occManager = nullptr;
+    AfxStopWebBrowserPrestart();
 }
 
 HWND AfxInnermostModal() { return g_modal.empty() ? nullptr : g_modal.back().hwnd; }

@@ -12,6 +12,9 @@
 // Should the process end (a crash, the system reclaiming memory), the hidden
 // view starts the next one at once.
 //
+// When the control container ends (the module is unloaded), the hidden view
+// goes, and its process with it once no view uses it.
+//
 // VEMOMPI_BROWSER_PRESTART=0 switches this off: each view then starts a
 // process of its own as it loads its first page.
 #include <cstdlib>
@@ -59,6 +62,16 @@ WebKitWebView* AfxBrowserProcessView() {
     g_signal_connect(g_processView, "web-process-terminated", G_CALLBACK(OnProcessTerminated), nullptr);
     StartProcess(g_processView);
     return g_processView;
+}
+
+void AfxStopWebBrowserPrestart() {
+    if (g_processView == nullptr) return;
+    // Nothing of this code is called after it: a module that goes keeps no
+    // handler behind in the toolkit.
+    g_signal_handlers_disconnect_by_func(g_processView, reinterpret_cast<gpointer>(RefuseLoad), nullptr);
+    g_signal_handlers_disconnect_by_func(g_processView, reinterpret_cast<gpointer>(OnProcessTerminated), nullptr);
+    g_object_unref(g_processView);
+    g_processView = nullptr;
 }
 
 void AfxPrestartWebBrowser() {
