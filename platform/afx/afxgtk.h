@@ -108,3 +108,8 @@ public:
 
 // The WebBrowser control (platform/browser).
 AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite);
+// Starts the browser's web process ahead of the first browser control, when
+// the toolkit is already running (platform/browser).
+void AfxPrestartWebBrowser();
+// Lets that process go once no browser control uses it.
+void AfxStopWebBrowserPrestart();

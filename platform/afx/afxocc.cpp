@@ -195,11 +195,15 @@ void AfxEnableControlContainer(COccManager* pOccManager) {
     // replaced (its sites live on with their containers).
     if (g_occManager != pOccManager) delete g_occManager;
     g_occManager = pOccManager;
+    // Controls are to be contained: the browser's process starts now, so
+    // that the first dialog that hosts one does not wait for it.
+    AfxPrestartWebBrowser();
 }
 
 void AfxTermControlContainer() {
     delete g_occManager;
     g_occManager = nullptr;
+    AfxStopWebBrowserPrestart();
 }
 
 HWND AfxInnermostModal() { return g_modal.empty() ? nullptr : g_modal.back().hwnd; }

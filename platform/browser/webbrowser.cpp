@@ -21,13 +21,17 @@
 //   script may call and read without failing.
 #include <webkit2/webkit2.h>
 
+#include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/afx/afxgtk.h"
+#include "platform/browser/browserprobe.h"
 #include "platform/browser/exdisp.h"
 #include "platform/browser/mshtml.h"
+#include "platform/browser/webcontext.h"
 
 const CLSID CLSID_WebBrowser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 const IID IID_IHTMLDocument2 = {0x332C4425, 0x26CB, 0x11D0, {0xB4, 0x83, 0x00, 0xC0, 0x4F, 0xD9, 0x01, 0x19}};
@@ -307,16 +311,14 @@ constexpr const char* kReadDocumentScript = R"JS((function(){
           d.title, String(location.href)];
 })())JS";
 
+// How long a view's first load waits for the view to be drawn.
+constexpr guint kFirstDrawWaitMs = 200;
+
 constexpr const char* kNoScrollStyle = "html, body { overflow: hidden !important; }";
 
-WebKitWebContext* SharedContext() {
-    static WebKitWebContext* context = nullptr;
-    if (context == nullptr) {
-        // Nothing of the cardholder's session is written to disk.
-        context = webkit_web_context_new_ephemeral();
-        webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
-    }
-    return context;
+std::function<void(const char*)>& LoadObserver() {
+    static std::function<void(const char*)> observer;
+    return observer;
 }
 
 // ---------------------------------------------------------------- the control
@@ -361,6 +363,7 @@ private:
     static gboolean OnKey(GtkWidget*, GdkEventKey*, gpointer);
     static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer);
     static gboolean StartPendingLoad(gpointer);
+    static gboolean OnDrawn(GtkWidget*, cairo_t*, gpointer);
     void StartLoad();
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
     static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
@@ -377,13 +380,16 @@ private:
 
     // The load Navigate2 asked for. It starts at once, or, when Navigate2
     // was called from inside a navigation decision (a BeforeNavigate2
-    // handler), once that decision has been taken.
+    // handler), once that decision has been taken; the first load of a view
+    // that has not been drawn yet, once it has (see OnDrawn).
     struct PendingLoad {
         bool post = false;
         std::string url, body, headers;
     } pending_;
     bool deciding_ = false;
     guint pendingSource_ = 0;
+    bool drawn_ = false;           // the view has shown a picture
+    bool waitingForDraw_ = false;  // the pending load waits for it
 
     Phase phase_ = Phase::Idle;
     bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
@@ -425,8 +431,14 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     webkit_settings_set_enable_developer_extras(settings, FALSE);
     webkit_settings_set_hardware_acceleration_policy(settings, WEBKIT_HARDWARE_ACCELERATION_POLICY_NEVER);
 
-    view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", SharedContext(), "user-content-manager",
-                                         content_, "settings", settings, nullptr));
+    // The view runs in the pre-started web process when there is one.
+    WebKitWebView* process = AfxBrowserProcessView();
+    if (process != nullptr)
+        view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "related-view", process, "user-content-manager",
+                                             content_, "settings", settings, nullptr));
+    else
+        view_ = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", AfxBrowserContext(),
+                                             "user-content-manager", content_, "settings", settings, nullptr));
     g_object_unref(settings);
     g_object_ref_sink(view_);
     cancel_ = g_cancellable_new();
@@ -439,6 +451,7 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
     g_signal_connect(view_, "key-release-event", G_CALLBACK(OnKey), this);
     g_signal_connect(view_, "create", G_CALLBACK(OnCreate), this);
+    g_signal_connect_after(view_, "draw", G_CALLBACK(OnDrawn), this);
     UpdateHostInfo();
 
     // The external object the host offers: consulted, and (since nothing in
@@ -552,7 +565,11 @@ HRESULT WebBrowserControl::Navigate2(DISPPARAMS* params) {
     pending_ = PendingLoad{isPost, urlUtf8, body, headers};
     if (pendingSource_ != 0) g_source_remove(pendingSource_);
     pendingSource_ = 0;
-    if (deciding_)
+    waitingForDraw_ = false;
+    if (!drawn_) {
+        waitingForDraw_ = true;
+        pendingSource_ = g_timeout_add(kFirstDrawWaitMs, StartPendingLoad, this);
+    } else if (deciding_)
         pendingSource_ = g_idle_add(StartPendingLoad, this);
     else
         StartLoad();
@@ -562,6 +579,7 @@ HRESULT WebBrowserControl::Navigate2(DISPPARAMS* params) {
 gboolean WebBrowserControl::StartPendingLoad(gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
     self->pendingSource_ = 0;
+    self->waitingForDraw_ = false;
     self->StartLoad();
     return G_SOURCE_REMOVE;
 }
@@ -766,6 +784,7 @@ void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event
     if (event != WEBKIT_LOAD_FINISHED || !self->committed_) return;
     self->committed_ = false;
     const char* uri = webkit_web_view_get_uri(view);
+    if (LoadObserver()) LoadObserver()(uri != nullptr ? uri : "");
     auto* read = new ReadRequest{self, self->generation_, uri != nullptr ? uri : ""};
     g_reads.insert(read);
     webkit_web_view_evaluate_javascript(view, kReadDocumentScript, -1, kWorld, nullptr, self->cancel_, OnDocumentRead,
@@ -913,9 +932,29 @@ void WebBrowserControl::OnFrameMessage(WebKitUserContentManager*, WebKitJavascri
     g_free(url);
 }
 
+// The toolkit's first paint of a view that has no picture yet waits, with
+// the user-interface thread blocked, for the page's process to draw one, up
+// to half a second; a process that is loading a new page does not draw
+// until the page has been laid out. A view's first load therefore waits for
+// its first picture (the empty page, drawn at once): the loads that follow
+// find a picture to keep while they run. A view that is never drawn starts
+// its load after kFirstDrawWaitMs.
+gboolean WebBrowserControl::OnDrawn(GtkWidget*, cairo_t*, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    self->drawn_ = true;
+    if (self->waitingForDraw_) {
+        self->waitingForDraw_ = false;
+        if (self->pendingSource_ != 0) g_source_remove(self->pendingSource_);
+        self->pendingSource_ = g_idle_add(StartPendingLoad, self);
+    }
+    return FALSE;
+}
+
 GtkWidget* WebBrowserControl::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
 
 }  // namespace
+
+void afxbrowser::SetLoadObserver(std::function<void(const char*)> observer) { LoadObserver() = std::move(observer); }
 
 AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite) {
     if (pSite == nullptr || !AfxUiInit()) return nullptr;
