@@ -144,6 +144,9 @@ public:
         setenv("VEMOMPI_REGISTRY", (dir / "registry.reg").c_str(), 1);
         setenv("VEMOMPI_SYSTEM_DIR", dir.c_str(), 1);
         mpi_.UseTestCards(true);
+        // The attempts card's issuer page posts on at once: its "Processing" pause
+        // is for people watching the demonstration.
+        mpi_.SetAcsAutoSubmitPause(0);
         afxbrowser::SetLoadObserver([this](const char* url) {
             if (waitAt_ == Clock::time_point{} && std::strstr(url, "/VemoMPI/Wait.html") != nullptr) waitAt_ = Clock::now();
         });
