@@ -45,49 +45,8 @@ namespace {
 
 using namespace afxbrowser;
 
-// The script world of the layer's own scripts.
-constexpr const char* kWorld = "vemompi-host";
-constexpr const char* kFrameMessage = "vemompiFrameLoaded";
-
-// ---------------------------------------------------------------- page-side scripts
-
-// window.external: calls and reads of any member succeed and give nothing.
-constexpr const char* kExternalScript = R"JS((function(){
-  var target = function(){};
-  var ext;
-  var handler = {
-    get: function(t, p) {
-      if (p === Symbol.toPrimitive || p === "toString" || p === "valueOf")
-        return function(){ return "[object External]"; };
-      return ext;
-    },
-    set: function(){ return true; },
-    has: function(){ return true; },
-    apply: function(){ return undefined; },
-    construct: function(){ return {}; }
-  };
-  ext = new Proxy(target, handler);
-  try { Object.defineProperty(window, "external", {value: ext, configurable: true, writable: true}); } catch (e) {}
-})();)JS";
-
-// A frame's load, reported from the layer's own world.
-constexpr const char* kFrameScript = R"JS((function(){
-  if (window === window.top) return;
-  window.addEventListener("load", function(){
-    try { window.webkit.messageHandlers.vemompiFrameLoaded.postMessage(String(location.href)); } catch (e) {}
-  });
-})();)JS";
-
-constexpr const char* kReadDocumentScript = R"JS((function(){
-  var d = document, e = d.documentElement, b = d.body;
-  return [e ? e.outerHTML : "", e ? e.innerText : "", b ? b.outerHTML : "", b ? b.innerText : "",
-          d.title, String(location.href)];
-})())JS";
-
 // How long a view's first load waits for the view to be drawn.
 constexpr guint kFirstDrawWaitMs = 200;
-
-constexpr const char* kNoScrollStyle = "html, body { overflow: hidden !important; }";
 
 std::function<void(const char*)>& LoadObserver() {
     static std::function<void(const char*)> observer;

@@ -1,5 +1,6 @@
-// The pages the browser makes itself: the helper page that posts form data
-// and the page shown when a page cannot be reached.
+// The pages and scripts the browser makes itself: the layer's scripts in
+// every page, the helper page that posts form data and the page shown when
+// a page cannot be reached.
 #include "platform/browser/webpages.h"
 
 #include <glib.h>
@@ -11,6 +12,45 @@
 #include "platform/win/win.h"
 
 namespace afxbrowser {
+
+// The script world of the layer's own scripts.
+const char* const kWorld = "vemompi-host";
+const char* const kFrameMessage = "vemompiFrameLoaded";
+
+// window.external: calls and reads of any member succeed and give nothing.
+const char* const kExternalScript = R"JS((function(){
+  var target = function(){};
+  var ext;
+  var handler = {
+    get: function(t, p) {
+      if (p === Symbol.toPrimitive || p === "toString" || p === "valueOf")
+        return function(){ return "[object External]"; };
+      return ext;
+    },
+    set: function(){ return true; },
+    has: function(){ return true; },
+    apply: function(){ return undefined; },
+    construct: function(){ return {}; }
+  };
+  ext = new Proxy(target, handler);
+  try { Object.defineProperty(window, "external", {value: ext, configurable: true, writable: true}); } catch (e) {}
+})();)JS";
+
+// A frame's load, reported from the layer's own world.
+const char* const kFrameScript = R"JS((function(){
+  if (window === window.top) return;
+  window.addEventListener("load", function(){
+    try { window.webkit.messageHandlers.vemompiFrameLoaded.postMessage(String(location.href)); } catch (e) {}
+  });
+})();)JS";
+
+const char* const kReadDocumentScript = R"JS((function(){
+  var d = document, e = d.documentElement, b = d.body;
+  return [e ? e.outerHTML : "", e ? e.innerText : "", b ? b.outerHTML : "", b ? b.innerText : "",
+          d.title, String(location.href)];
+})())JS";
+
+const char* const kNoScrollStyle = "html, body { overflow: hidden !important; }";
 
 namespace {
 
