@@ -248,6 +248,20 @@ Bridge::Bridge(Container& container, std::string allowedOrigin)
 
 size_t Bridge::NewPage() {
     token_ = NewToken();
+    earlier_.clear();
+    return container_.ReleaseAll();
+}
+
+void Bridge::StartNavigation() {
+    // A page that starts navigation after navigation without a commit keeps
+    // its own token (the first) and the most recent ones.
+    if (earlier_.size() >= kMaxPendingTokens) earlier_.erase(earlier_.begin() + 1);
+    earlier_.push_back(token_);
+    token_ = NewToken();
+}
+
+size_t Bridge::CommitNavigation() {
+    earlier_.clear();
     return container_.ReleaseAll();
 }
 
@@ -261,7 +275,9 @@ std::string Bridge::Handle(const std::string& json) {
         Outcome o = hostCall_(req.name, req.args);
         return FAILED(o.hr) ? ReplyError(o.message, ErrorNumber(o.hr)) : ReplyValue(o.value);
     }
-    if (req.token != token_) return ReplyError(ErrorText(E_ACCESSDENIED), ErrorNumber(E_ACCESSDENIED));
+    bool known = req.token == token_;
+    for (const std::string& t : earlier_) known = known || req.token == t;
+    if (!known) return ReplyError(ErrorText(E_ACCESSDENIED), ErrorNumber(E_ACCESSDENIED));
     std::string origin = OriginOf(req.href);
     auto reply = [](const Outcome& o) {
         return FAILED(o.hr) ? ReplyError(o.message, ErrorNumber(o.hr)) : ReplyValue(o.value);

@@ -35,6 +35,8 @@ struct BridgeRequest {
 // Limits of one request.
 constexpr size_t kMaxRequestBytes = 1 << 20;
 constexpr size_t kMaxArgs = 64;
+// Tokens of navigations started and not committed that still work.
+constexpr size_t kMaxPendingTokens = 8;
 
 // False, with a reason, for a text that is not a well-formed request.
 bool ParseBridgeRequest(const std::string& json, BridgeRequest* out, std::string* error);
@@ -67,6 +69,13 @@ public:
     // The page went: its controls are released and a new token is made.
     // Returns how many controls were released.
     size_t NewPage();
+    // A navigation starts: a new token is made for the next document,
+    // while the tokens of the page still shown keep working (a navigation
+    // may never commit: a 204 answer, a download).
+    void StartNavigation();
+    // A new document was committed: only the newest token works, and the
+    // controls of the page that went are released. Returns how many.
+    size_t CommitNavigation();
     const std::string& Token() const { return token_; }
 
     std::string Handle(const std::string& json);
@@ -75,6 +84,7 @@ private:
     Container& container_;
     std::string allowedOrigin_;
     std::string token_;
+    std::vector<std::string> earlier_;  // tokens still valid until the next commit
     HostCall hostCall_;
     std::string driverToken_;
 };

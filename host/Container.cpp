@@ -1,13 +1,20 @@
 #include "host/Container.h"
 
+#include <dlfcn.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 
 #include "platform/com/loader.h"
 #include "platform/com/objsafe.h"
 #include "platform/com/ole.h"
 #include "platform/com/regkeys.h"
+#include "platform/win/winfile.h"
 
 namespace host {
 
@@ -109,7 +116,48 @@ bool MadeSafe(IDispatch* d) {
     return ok;
 }
 
+// The registry file the registry layer reads (VEMOMPI_REGISTRY, or the
+// user's configuration folder's vemompi/registry.reg).
+std::string RegistryFileName() {
+    const char* named = std::getenv("VEMOMPI_REGISTRY");
+    if (named != nullptr && named[0] != '\0') return named;
+    std::string dir = win_layer::UserConfigDir();
+    return dir.empty() ? std::string("(no registry file: neither VEMOMPI_REGISTRY nor a home folder)")
+                       : dir + "/vemompi/registry.reg";
+}
+
+// What is wrong with the registry file itself, or empty.
+std::string RegistryFileProblem(const std::string& file) {
+    struct stat st {};
+    if (stat(file.c_str(), &st) != 0)
+        return "the registry file " + file +
+               " does not exist (set VEMOMPI_REGISTRY to the file the module was registered in, "
+               "or register the module with vemompi-regsvr)";
+    std::ifstream in(file, std::ios::binary);
+    std::string first;
+    if (!in || !std::getline(in, first)) return "the registry file " + file + " cannot be read";
+    if (first.compare(0, 3, "\xEF\xBB\xBF") == 0) first.erase(0, 3);
+    while (!first.empty() && (first.back() == '\r' || first.back() == ' ')) first.pop_back();
+    if (first != "Windows Registry Editor Version 5.00" && first != "REGEDIT4")
+        return "the registry file " + file + " is not a registry file (its first line is not "
+               "\"Windows Registry Editor Version 5.00\")";
+    return std::string();
+}
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", static_cast<unsigned>(hr));
+    return text;
+}
+
 }  // namespace
+
+void Container::Explain(const std::string& name, const std::string& why) const {
+    if (!diagnostics_) return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "vemompi-host: cannot create \"%s\": %s\n", name.c_str(), why.c_str());
+    std::fflush(stderr);
+}
 
 Outcome Outcome::Failure(HRESULT hr, std::string text) {
     Outcome o;
@@ -126,7 +174,11 @@ Container::~Container() {
 Outcome Container::Create(const std::string& name, const std::string& pageUrl, const std::string& origin,
                           int* handle) {
     *handle = 0;
-    if (controls_.size() >= kMaxControls) return Outcome::Failure(E_OUTOFMEMORY, kCannotCreate);
+    if (controls_.size() >= kMaxControls) {
+        Explain(name, "a page holds at most " + std::to_string(kMaxControls) + " controls");
+        return Outcome::Failure(E_OUTOFMEMORY, kCannotCreate);
+    }
+    const std::string file = RegistryFileName();
     CLSID clsid{};
     std::string lower = Lower(name);
     std::string braced;
@@ -136,27 +188,63 @@ Outcome Container::Create(const std::string& name, const std::string& pageUrl, c
         braced = name;
     }
     if (!braced.empty()) {
-        if (!GuidFromString(braced.c_str(), &clsid)) return Outcome::Failure(CO_E_CLASSSTRING, kCannotCreate);
+        if (!GuidFromString(braced.c_str(), &clsid)) {
+            Explain(name, "not a class identifier");
+            return Outcome::Failure(CO_E_CLASSSTRING, kCannotCreate);
+        }
     } else {
         std::u16string w = Utf8ToUtf16(name);
-        if (w.empty() || CLSIDFromProgID(w.c_str(), &clsid) != S_OK)
+        if (w.empty() || CLSIDFromProgID(w.c_str(), &clsid) != S_OK) {
+            std::string problem = RegistryFileProblem(file);
+            Explain(name, !problem.empty() ? problem
+                                           : "the ProgID is not in the registry file " + file +
+                                                 " (register the module with vemompi-regsvr)");
             return Outcome::Failure(CO_E_CLASSSTRING, kCannotCreate);
+        }
     }
-    IDispatch* d = nullptr;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&d));
-    if (FAILED(hr) || d == nullptr) return Outcome::Failure(hr, kCannotCreate);
-
     char text[39];
     GuidToString(clsid, text);
     std::string module;
-    if (com_layer::RegGetKeyText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + text + "\\InprocServer32", nullptr,
-                                 &module) == ERROR_SUCCESS &&
-        std::find(modules_.begin(), modules_.end(), module) == modules_.end())
-        modules_.push_back(module);
+    bool haveModule = com_layer::RegGetKeyText(HKEY_CLASSES_ROOT, std::string("CLSID\\") + text + "\\InprocServer32",
+                                               nullptr, &module) == ERROR_SUCCESS;
+
+    IDispatch* d = nullptr;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&d));
+    if (FAILED(hr) || d == nullptr) {
+        std::string why;
+        if (!haveModule || hr == REGDB_E_CLASSNOTREG) {
+            std::string problem = RegistryFileProblem(file);
+            why = !problem.empty() ? problem
+                                   : std::string("the class ") + text + " is not in the registry file " + file +
+                                         " (register the module with vemompi-regsvr)";
+        } else if (hr == CO_E_DLLNOTFOUND) {
+            struct stat st {};
+            if (stat(module.c_str(), &st) != 0) {
+                why = "the module " + module + " registered for " + text +
+                      " is missing (register the module again with vemompi-regsvr)";
+            } else {
+                // The loader's own reason.
+                dlerror();
+                void* lib = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+                const char* reason = lib == nullptr ? dlerror() : nullptr;
+                if (lib != nullptr) dlclose(lib);
+                why = "the module " + module + " does not load: " + (reason != nullptr ? reason : "unknown reason");
+            }
+        } else if (hr == CO_E_ERRORINDLL) {
+            why = "the module " + module + " has no DllGetClassObject";
+        } else {
+            why = "the class factory of " + std::string(text) + " in " + module + " refused with " + Hex(hr);
+        }
+        Explain(name, why);
+        return Outcome::Failure(hr, kCannotCreate);
+    }
+    if (haveModule && std::find(modules_.begin(), modules_.end(), module) == modules_.end()) modules_.push_back(module);
 
     if (!MadeSafe(d)) {
         d->Release();
         CoFreeUnusedLibraries();
+        Explain(name, std::string("the object of ") + text + " in " + module +
+                          " does not declare itself safe for untrusted callers and data (IObjectSafety)");
         return Outcome::Failure(E_ACCESSDENIED, kCannotCreate);
     }
     IOleObject* ole = nullptr;

@@ -66,6 +66,12 @@ public:
     // Whether any module that served a control is still loaded.
     bool AnyModuleLoaded() const;
 
+    // When on, a control that cannot be created is explained on stderr:
+    // the registry file read, the ProgID or class not found in it, the
+    // module missing or not loading (with the loader's reason), a class
+    // factory's or the object-safety check's refusal.
+    void SetDiagnostics(bool on) { diagnostics_ = on; }
+
 private:
     struct Control {
         IDispatch* dispatch = nullptr;
@@ -74,12 +80,14 @@ private:
     };
     Control* Find(int handle, const std::string& origin);
     Outcome Invoke(Control& c, DISPID id, WORD flags, std::vector<VARIANT>& args, bool put);
+    void Explain(const std::string& name, const std::string& why) const;
 
     std::map<int, Control> controls_;
     std::vector<std::string> modules_;
     int next_ = 1;
     int busy_ = 0;
     bool releasePending_ = false;
+    bool diagnostics_ = false;
 };
 
 }  // namespace host

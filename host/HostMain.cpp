@@ -1,5 +1,7 @@
 // vemompi-host: the browser as the control meets it (host/HostOptions.h
 // has the command line).
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,11 +16,33 @@
 
 namespace host {
 
+#ifndef VEMOMPI_VERSION
+#define VEMOMPI_VERSION "1.0"
+#endif
+
 const char* HostUsage() {
-    return "usage: vemompi-host PAGE.html|http://HOST:PORT/PATH [--driver FILE.js] [--screenshots DIR] "
-           "[--timeout SECONDS]\n"
-           "       vemompi-host SCRIPT.js [--page-url URL] [--timeout SECONDS]\n";
+    return "usage: vemompi-host PAGE.html|http://HOST:PORT/PATH [--driver FILE.js] [--cardholder FILE.js]\n"
+           "                    [--screenshots DIR] [--timeout SECONDS]\n"
+           "       vemompi-host SCRIPT.js [--page-url URL] [--timeout SECONDS]\n"
+           "       vemompi-host --help | --version\n"
+           "\n"
+           "Page mode opens the page in a browser window; its script creates the control with\n"
+           "<object classid=\"clsid:...\"> or new ActiveXObject(PROGID). Script mode runs page script\n"
+           "alone, with print, console, exit, WScript.Echo and WScript.Quit.\n"
+           "\n"
+           "  --driver FILE.js      run in the start page once loaded, with vemompiHost.screenshot(name),\n"
+           "                        vemompiHost.log(text) and vemompiHost.exit(code)\n"
+           "  --cardholder FILE.js  run in every page a control's dialog loads, with vemompiHost.log(text)\n"
+           "  --screenshots DIR     save the control's dialog as DIR/dialog-NN.png at each page and at its end\n"
+           "  --page-url URL        script mode: the page address the control's client site reports\n"
+           "  --timeout SECONDS     end with 124 after this time (default 120 in script mode and with --driver)\n"
+           "\n"
+           "Exit codes: the driver's or script's code; 0 when the window is closed or the script ends;\n"
+           "1 a host error (bad command line, file or page that cannot be loaded); 3 an uncaught script\n"
+           "or driver error; 124 the time-out.\n";
 }
+
+const char* HostVersion() { return "vemompi-host " VEMOMPI_VERSION "\n"; }
 
 namespace {
 
@@ -38,10 +62,18 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* out, std::string* erro
             *into = argv[++i];
             return true;
         };
-        if (a == "--page-url") {
+        if (a == "--help" || a == "-h") {
+            out->help = true;
+            return true;
+        } else if (a == "--version") {
+            out->version = true;
+            return true;
+        } else if (a == "--page-url") {
             if (!value(&out->pageUrl)) return false;
         } else if (a == "--driver") {
             if (!value(&out->driver)) return false;
+        } else if (a == "--cardholder") {
+            if (!value(&out->cardholder)) return false;
         } else if (a == "--screenshots") {
             if (!value(&out->screenshots)) return false;
         } else if (a == "--timeout") {
@@ -61,8 +93,8 @@ bool ParseHostOptions(int argc, char** argv, HostOptions* out, std::string* erro
     }
     if (out->target.empty()) return *error = "no page or script", false;
     out->scriptMode = EndsWith(out->target, ".js");
-    if (out->scriptMode && (!out->driver.empty() || !out->screenshots.empty()))
-        return *error = "--driver and --screenshots are for pages", false;
+    if (out->scriptMode && (!out->driver.empty() || !out->screenshots.empty() || !out->cardholder.empty()))
+        return *error = "--driver, --cardholder and --screenshots are for pages", false;
     if (!out->scriptMode && !out->pageUrl.empty()) return *error = "--page-url is for scripts", false;
     return true;
 }
@@ -84,14 +116,35 @@ bool HostDebug() {
 }  // namespace host
 
 int main(int argc, char** argv) {
+    // The host handles card data: no core file of it, and no other process
+    // of the user may read its memory.
+    struct rlimit none = {0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+
     host::HostOptions options;
     std::string error;
     if (!host::ParseHostOptions(argc, argv, &options, &error)) {
         std::fprintf(stderr, "vemompi-host: %s\n%s", error.c_str(), host::HostUsage());
         return host::kExitHostError;
     }
+    if (options.help) {
+        std::fputs(host::HostUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(host::HostVersion(), stdout);
+        return 0;
+    }
+    // Nothing of a session is left on disk: settings stay in memory instead
+    // of dconf's user database, and the GL driver keeps no shader cache. Set
+    // before the toolkit starts, so that the browser's processes inherit
+    // them; a value the user set is kept.
+    setenv("GSETTINGS_BACKEND", "memory", 0);
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+
     int timeout = options.timeoutSeconds;
-    if (timeout < 0 && options.scriptMode) timeout = host::kScriptModeTimeoutSeconds;
+    if (timeout < 0 && (options.scriptMode || !options.driver.empty())) timeout = host::kScriptModeTimeoutSeconds;
     if (timeout > 0) {
         // Whatever the page or the control is doing: the host ends.
         std::thread([timeout]() {

@@ -8,6 +8,8 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <libsoup/soup.h>
+
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -33,23 +35,38 @@ struct PageHost {
     Container container;
     std::unique_ptr<Bridge> bridge;
     std::unique_ptr<WindowShots> shots;
+    WebKitWebContext* context = nullptr;
     std::string startUri;
     std::string driverSource;
+    std::string driverUri;
     std::string driverToken;
     bool driverStarted = false;
+    bool startFailed = false;  // the start page did not load
+    bool committed = false;    // a document of the start page's load was committed
     bool quitting = false;
     int exitCode = 0;
 };
 
-void InstallProxy(PageHost* h) {
-    webkit_user_content_manager_remove_all_scripts(h->content);
-    std::string source = PageProxyScript(h->bridge->Token());
+void AddScript(WebKitUserContentManager* content, const std::string& source, WebKitUserContentInjectedFrames frames) {
     WebKitUserScript* script =
-        webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                               WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
-    webkit_user_content_manager_add_script(h->content, script);
+        webkit_user_script_new(source.c_str(), frames, WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(content, script);
     webkit_user_script_unref(script);
 }
+
+// The scripts every document gets before its own: the console's messages
+// to the host, the driver's binding (top frame) and the controls' proxies
+// with the current token (frames of the start page's origin only).
+void InstallScripts(PageHost* h) {
+    webkit_user_content_manager_remove_all_scripts(h->content);
+    AddScript(h->content, PageConsoleScript(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
+    if (!h->driverToken.empty()) AddScript(h->content, DriverBindingScript(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME);
+    AddScript(h->content, PageProxyScript(h->bridge->Token(), OriginOf(h->startUri)),
+              WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES);
+}
+
+// Page failures end the host when it is the start page that failed.
+void StartFailed(PageHost* h, const std::string& why);
 
 gboolean QuitWhenShot(gpointer data) {
     auto* h = static_cast<PageHost*>(data);
@@ -122,18 +139,86 @@ void OnDriverDone(GObject* object, GAsyncResult* result, gpointer data) {
 void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* h = static_cast<PageHost*>(data);
     if (event == WEBKIT_LOAD_STARTED) {
-        // The page goes: its controls with it; the next page gets a new token.
-        size_t released = h->bridge->NewPage();
-        InstallProxy(h);
+        // The next document gets a new token; the page shown keeps its
+        // controls until a new document is committed.
+        h->bridge->StartNavigation();
+        InstallScripts(h);
+    } else if (event == WEBKIT_LOAD_COMMITTED) {
+        h->committed = true;
+        size_t released = h->bridge->CommitNavigation();
         if (HostDebug() && released > 0)
             std::fprintf(stderr, "vemompi-host: %zu control(s) released by navigation; module %s\n", released,
                          h->container.AnyModuleLoaded() ? "loaded" : "unloaded");
-    } else if (event == WEBKIT_LOAD_FINISHED && !h->driverStarted && !h->driverSource.empty()) {
+    } else if (event == WEBKIT_LOAD_FINISHED && !h->driverStarted && !h->startFailed && h->committed &&
+               !h->driverSource.empty()) {
         h->driverStarted = true;
         std::string script = DriverScript(h->driverToken, h->driverSource);
         webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()), nullptr,
-                                            h->options.driver.c_str(), nullptr, &OnDriverDone, h);
+                                            h->driverUri.c_str(), nullptr, &OnDriverDone, h);
     }
+}
+
+void StartFailed(PageHost* h, const std::string& why) {
+    if (h->startFailed || h->quitting) return;
+    h->startFailed = true;
+    std::fprintf(stderr, "vemompi-host: cannot load %s: %s\n", h->startUri.c_str(), why.c_str());
+    RequestExit(h, kExitHostError);
+}
+
+gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, char* uri, GError* error, gpointer data) {
+    auto* h = static_cast<PageHost*>(data);
+    if (!h->driverStarted && !h->committed) {
+        StartFailed(h, error != nullptr ? error->message : "failed");
+    } else if (HostDebug()) {
+        std::fprintf(stderr, "vemompi-host: cannot load %s: %s\n", uri != nullptr ? uri : "",
+                     error != nullptr ? error->message : "failed");
+    }
+    return TRUE;  // no error page
+}
+
+// Answers the browser cannot show are refused, never saved; an HTTP
+// error status for the start page ends the host.
+gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                        gpointer data) {
+    auto* h = static_cast<PageHost*>(data);
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    WebKitURIResponse* r = webkit_response_policy_decision_get_response(response);
+    bool mainFrame = webkit_response_policy_decision_is_main_frame_main_resource(response);
+    guint status = webkit_uri_response_get_status_code(r);
+    if (mainFrame && !h->committed && !h->driverStarted && status >= 400) {
+        webkit_policy_decision_ignore(decision);
+        StartFailed(h, "HTTP status " + std::to_string(status) + " " +
+                           (soup_status_get_phrase(status) != nullptr ? soup_status_get_phrase(status) : ""));
+        return TRUE;
+    }
+    if (!webkit_response_policy_decision_is_mime_type_supported(response)) {
+        const char* uri = webkit_uri_response_get_uri(r);
+        std::fprintf(stderr, "vemompi-host: download refused: %s\n", uri != nullptr ? uri : "");
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+void OnDownload(WebKitWebContext*, WebKitDownload* download, gpointer) {
+    webkit_download_cancel(download);
+}
+
+// The page's console: one line on stderr with where it was said.
+void OnConsole(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer) {
+    JSCValue* v = webkit_javascript_result_get_js_value(result);
+    char* text = v != nullptr && jsc_value_is_string(v) ? jsc_value_to_string(v) : nullptr;
+    if (text == nullptr) return;
+    std::string m = text;
+    g_free(text);
+    size_t a = m.find('\n');
+    size_t b = a == std::string::npos ? std::string::npos : m.find('\n', a + 1);
+    if (b == std::string::npos) return;
+    std::string level = m.substr(0, a), where = m.substr(a + 1, b - a - 1), said = m.substr(b + 1);
+    for (char& c : said)
+        if (c == '\n' || c == '\r') c = ' ';
+    std::fprintf(stderr, "%s: console.%s: %s\n", where.c_str(), level.c_str(), said.c_str());
 }
 
 gboolean OnDelete(GtkWidget* w, GdkEvent*, gpointer data) {
@@ -153,6 +238,16 @@ void OnTitle(GObject* view, GParamSpec*, gpointer data) {
 void OnCrashed(WebKitWebView*, WebKitWebProcessTerminationReason, gpointer data) {
     std::fprintf(stderr, "vemompi-host: the page's web process ended\n");
     RequestExit(static_cast<PageHost*>(data), kExitHostError);
+}
+
+std::string FileUri(const std::string& path) {
+    char* abs = realpath(path.c_str(), nullptr);
+    std::string p = abs != nullptr ? abs : path;
+    std::free(abs);
+    char* uri = g_filename_to_uri(p.c_str(), nullptr, nullptr);
+    std::string out = uri != nullptr ? uri : path;
+    g_free(uri);
+    return out;
 }
 
 bool StartUri(const std::string& target, std::string* uri) {
@@ -186,11 +281,28 @@ int RunPage(const HostOptions& options) {
         }
         if (h->driverSource.empty()) h->driverSource = " ";
         h->driverToken = NewToken();
+        h->driverUri = FileUri(options.driver);
+    }
+    std::string cardholder;
+    if (!options.cardholder.empty()) {
+        if (!ReadTextFile(options.cardholder, &cardholder)) {
+            std::fprintf(stderr, "vemompi-host: cannot read %s\n", options.cardholder.c_str());
+            return kExitHostError;
+        }
+        if (cardholder.empty()) cardholder = " ";
+    }
+    if (!options.screenshots.empty()) {
+        std::string why;
+        if (!WindowShots::PrepareFolder(options.screenshots, &why)) {
+            std::fprintf(stderr, "vemompi-host: --screenshots: %s\n", why.c_str());
+            return kExitHostError;
+        }
     }
     if (!gtk_init_check(nullptr, nullptr)) {
         std::fprintf(stderr, "vemompi-host: cannot open a display\n");
         return kExitHostError;
     }
+    h->container.SetDiagnostics(true);
     h->bridge = std::make_unique<Bridge>(h->container, OriginOf(h->startUri));
     PageHost* raw = h.get();
     if (!h->driverToken.empty())
@@ -200,20 +312,28 @@ int RunPage(const HostOptions& options) {
 
     h->loop = g_main_loop_new(nullptr, FALSE);
     h->content = webkit_user_content_manager_new();
-    InstallProxy(raw);
-    h->view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "user-content-manager", h->content, nullptr));
-    if (HostDebug()) {
-        WebKitSettings* settings = webkit_web_view_get_settings(h->view);
-        webkit_settings_set_enable_write_console_messages_to_stdout(settings, TRUE);
-    }
+    InstallScripts(raw);
+    webkit_user_content_manager_register_script_message_handler(h->content, kConsoleHandler);
+    g_signal_connect(h->content, (std::string("script-message-received::") + kConsoleHandler).c_str(),
+                     G_CALLBACK(&OnConsole), raw);
+    // The host's own pages keep nothing: no cache, cookies, storage or
+    // HSTS store on disk.
+    h->context = webkit_web_context_new_ephemeral();
+    webkit_web_context_set_cache_model(h->context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    g_signal_connect(h->context, "download-started", G_CALLBACK(&OnDownload), raw);
+    h->view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", h->context, "user-content-manager",
+                                           h->content, nullptr));
     h->window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_window_set_default_size(GTK_WINDOW(h->window), 1024, 768);
     gtk_window_set_title(GTK_WINDOW(h->window), "vemompi-host");
     gtk_container_add(GTK_CONTAINER(h->window), GTK_WIDGET(h->view));
-    h->shots = std::make_unique<WindowShots>(h->window, options.screenshots, !options.screenshots.empty());
+    h->shots = std::make_unique<WindowShots>(h->window, options.screenshots, !options.screenshots.empty(), cardholder,
+                                             options.cardholder.empty() ? std::string() : FileUri(options.cardholder));
 
     g_signal_connect(h->view, "script-dialog", G_CALLBACK(&OnScriptDialog), raw);
     g_signal_connect(h->view, "load-changed", G_CALLBACK(&OnLoadChanged), raw);
+    g_signal_connect(h->view, "load-failed", G_CALLBACK(&OnLoadFailed), raw);
+    g_signal_connect(h->view, "decide-policy", G_CALLBACK(&OnDecidePolicy), raw);
     g_signal_connect(h->view, "close", G_CALLBACK(&OnViewClose), raw);
     g_signal_connect(h->view, "notify::title", G_CALLBACK(&OnTitle), raw);
     g_signal_connect(h->view, "web-process-terminated", G_CALLBACK(&OnCrashed), raw);
@@ -230,9 +350,12 @@ int RunPage(const HostOptions& options) {
     int code = h->exitCode;
     g_signal_handlers_disconnect_by_data(h->view, raw);
     g_signal_handlers_disconnect_by_data(h->window, raw);
+    g_signal_handlers_disconnect_by_data(h->content, raw);
+    g_signal_handlers_disconnect_by_data(h->context, raw);
     h->shots.reset();
     gtk_widget_destroy(h->window);
     g_object_unref(h->content);
+    g_object_unref(h->context);
     g_main_loop_unref(h->loop);
     return code;
 }

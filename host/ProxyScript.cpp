@@ -156,8 +156,14 @@ std::string JsQuote(const std::string& text) {
     return out;
 }
 
-std::string PageProxyScript(const std::string& token) {
-    return "(function () {\n  const token = " + JsQuote(token) +
+std::string PageProxyScript(const std::string& token, const std::string& allowedOrigin) {
+    // The frame's origin as OriginOf spells it; nothing of the page has run yet.
+    return "(function () {\n"
+           "  const scheme = String(location.protocol).toLowerCase();\n"
+           "  const origin = scheme === 'file:' ? 'file://' : scheme === 'http:' || scheme === 'https:' ?\n"
+           "    scheme + '//' + String(location.host).toLowerCase() : 'null';\n"
+           "  if (origin !== " + JsQuote(allowedOrigin) + ") return;\n"
+           "  const token = " + JsQuote(token) +
            ";\n  const href = String(location.href);\n  const ask = window.prompt.bind(window);\n"
            "  const transport = (text) => ask(" + JsQuote(kBridgePrefix) + " + text, '');\n" + kCore + kObjects +
            "})();\n";
@@ -170,21 +176,72 @@ std::string StandaloneProxyScript(const std::string& token, const std::string& t
            JsQuote(transport) + "];\n" + kCore + "})();\n";
 }
 
+std::string PageConsoleScript() {
+    return std::string(R"JS((function () {
+  const handlers = window.webkit && window.webkit.messageHandlers;
+  const port = handlers && handlers[)JS") + JsQuote(kConsoleHandler) + R"JS(];
+  const console = window.console;
+  if (!port || !console) return;
+  const post = port.postMessage.bind(port), apply = Reflect.apply, StringType = String, ErrorType = Error;
+  const split = String.prototype.split, lastIndexOf = String.prototype.lastIndexOf, slice = String.prototype.slice;
+  const map = Array.prototype.map, join = Array.prototype.join;
+  function text(value) {
+    try { return StringType(value); } catch (e) { return '[object]'; }
+  }
+  // "where" of the caller's frame: "name@url:line:column", "url:line" kept.
+  function caller() {
+    let frames;
+    try { frames = apply(split, StringType(new ErrorType().stack), ['\n']); } catch (e) { return ''; }
+    let frame = frames.length > 2 ? frames[2] : '';
+    const at = apply(lastIndexOf, frame, ['@']);
+    if (at >= 0) frame = apply(slice, frame, [at + 1]);
+    const colon = apply(lastIndexOf, frame, [':']);
+    return colon > 0 ? apply(slice, frame, [0, colon]) : frame;
+  }
+  const levels = ['log', 'info', 'debug', 'warn', 'error'];
+  for (let i = 0; i < levels.length; ++i) {
+    const level = levels[i], original = console[level];
+    console[level] = function (...args) {
+      try { post(level + '\n' + caller() + '\n' + apply(join, apply(map, args, [text]), [' '])); } catch (e) {}
+      if (typeof original === 'function') return apply(original, console, args);
+    };
+  }
+  window.addEventListener('error', (event) => {
+    try { post('error\n' + text(event.filename) + ':' + text(event.lineno) + '\n' + text(event.message)); } catch (e) {}
+  });
+})();
+)JS";
+}
+
+std::string DriverBindingScript() {
+    return std::string(R"JS((function () {
+  'use strict';
+  const ask = window.prompt.bind(window), stringify = JSON.stringify, parse = JSON.parse, create = Object.create;
+  const StringType = String, NumberType = Number, ErrorType = Error, freeze = Object.freeze;
+  const call = freeze(function (token, name, value) {
+    const req = create(null);
+    req.token = StringType(token);
+    req.op = 'host';
+    req.name = StringType(name);
+    if (name === 'exit') req.args = [NumberType(value) | 0];
+    else req.args = [StringType(value)];
+    const text = ask()JS") + JsQuote(kBridgePrefix) + R"JS( + stringify(req), '');
+    const reply = typeof text === 'string' ? parse(text) : null;
+    if (reply === null || typeof reply !== 'object' || reply.ok !== true)
+      throw new ErrorType(reply !== null && typeof reply === 'object' ? StringType(reply.message) : 'host call failed');
+    return undefined;
+  });
+  Object.defineProperty(window, )JS" + JsQuote(kDriverCall) + R"JS(, { value: call, writable: false, configurable: false, enumerable: false });
+})();
+)JS";
+}
+
 std::string DriverScript(const std::string& driverToken, const std::string& source) {
-    return "(function () {\n  const ask = window.prompt.bind(window), stringify = JSON.stringify, parse = JSON.parse;\n"
-           "  const host = (name, args) => {\n"
-           "    const req = Object.create(null);\n"
-           "    req.token = " + JsQuote(driverToken) + "; req.href = String(location.href); req.op = 'host';\n"
-           "    req.name = name; req.args = args;\n"
-           "    const reply = parse(ask(" + JsQuote(kBridgePrefix) + " + stringify(req), '') || 'null');\n"
-           "    if (!reply || reply.ok !== true) throw new Error(reply ? reply.message : 'host call failed');\n"
-           "    return reply.value;\n  };\n"
-           "  const vemompiHost = Object.freeze({\n"
-           "    screenshot: (name) => host('screenshot', [String(name)]),\n"
-           "    exit: (code) => host('exit', [Number(code) | 0]),\n"
-           "    log: (text) => host('log', [String(text)]),\n  });\n"
-           "  globalThis.vemompiHost = vemompiHost;\n"
-           "  (function () {\n" + source + "\n  })();\n})();\n";
+    // One line of wrapping, then the driver's own lines.
+    std::string call = kDriverCall;
+    return "(function () { const token = " + JsQuote(driverToken) + "; const vemompiHost = { screenshot: (name) => " +
+           call + "(token, 'screenshot', name), exit: (code) => " + call + "(token, 'exit', code), log: (text) => " +
+           call + "(token, 'log', text) }; (function () { " + source + "\n})(); })();\n";
 }
 
 }  // namespace host

@@ -11,6 +11,9 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <unistd.h>
+
+#include <atomic>
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
@@ -30,8 +33,13 @@ namespace {
 
 struct ScriptState {
     Bridge* bridge = nullptr;
+    GMainLoop* loop = nullptr;
     bool exited = false;  // the script thread's alone
     int exitCode = 0;
+    // exit() was called: the script thread waits for the end of the
+    // process, and the main thread ends it.
+    std::atomic<bool> exitCalled{false};
+    std::atomic<int> exitCalledCode{0};
     // The request handed to the main thread and its reply. They cross under
     // the lock, made before the script thread starts (the main loop's own
     // hand-over is not one the thread checkers can see).
@@ -71,7 +79,7 @@ char* Transport(const char* request, gpointer data) {
     return g_strdup(state->reply.c_str());
 }
 
-void Print(GPtrArray* args, gpointer) {
+std::string Line(GPtrArray* args) {
     std::string line;
     for (guint i = 0; i < args->len; ++i) {
         char* s = jsc_value_to_string(static_cast<JSCValue*>(g_ptr_array_index(args, i)));
@@ -79,8 +87,20 @@ void Print(GPtrArray* args, gpointer) {
         line += s != nullptr ? s : "";
         g_free(s);
     }
+    return line;
+}
+
+void Print(GPtrArray* args, gpointer) {
+    std::string line = Line(args);
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
+}
+
+void PrintError(GPtrArray* args, gpointer) {
+    std::string line = Line(args);
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
 }
 
 void Exit(GPtrArray* args, gpointer data) {
@@ -92,13 +112,26 @@ void Exit(GPtrArray* args, gpointer data) {
     }
     if (!state->exited) state->exitCode = code;
     state->exited = true;
+    // The script ends here, whatever try or finally surrounds the call: the
+    // main thread releases the controls and ends the process, and this
+    // thread never returns to the script.
+    std::fflush(stdout);
+    state->exitCalledCode = state->exitCode;
+    state->exitCalled = true;
+    g_main_context_invoke(nullptr, [](gpointer l) { return g_main_loop_quit(static_cast<GMainLoop*>(l)), G_SOURCE_REMOVE; },
+                          state->loop);
+    for (;;) pause();
 }
 
 // exit() ends the script: it unwinds with a value no script error is.
 const char kHostFunctions[] = R"JS(
 (function () {
-  const done = globalThis.__vemompiExit, print = globalThis.print;
+  const done = globalThis.__vemompiExit, print = globalThis.print, printError = globalThis.__vemompiPrintError;
   delete globalThis.__vemompiExit;
+  delete globalThis.__vemompiPrintError;
+  // As JavaScript shells have it: log, info and debug on stdout, warn and
+  // error on stderr.
+  globalThis.console = Object.freeze({ log: print, info: print, debug: print, warn: printError, error: printError });
   const stop = Object.freeze({ toString: () => 'exit' });
   globalThis.exit = function (code) { done(code === undefined ? 0 : Number(code)); throw stop; };
   globalThis.WScript = Object.freeze({ Echo: print, Quit: globalThis.exit });
@@ -140,6 +173,10 @@ int RunScriptThread(const std::string& token, const std::string& pageUrl, const 
     JSCValue* print = jsc_value_new_function_variadic(ctx, "print", G_CALLBACK(Print), nullptr, nullptr, G_TYPE_NONE);
     jsc_context_set_value(ctx, "print", print);
     g_object_unref(print);
+    JSCValue* printError = jsc_value_new_function_variadic(ctx, "__vemompiPrintError", G_CALLBACK(PrintError), nullptr,
+                                                           nullptr, G_TYPE_NONE);
+    jsc_context_set_value(ctx, "__vemompiPrintError", printError);
+    g_object_unref(printError);
     JSCValue* exitFn =
         jsc_value_new_function_variadic(ctx, "__vemompiExit", G_CALLBACK(Exit), state, nullptr, G_TYPE_NONE);
     jsc_context_set_value(ctx, "__vemompiExit", exitFn);
@@ -167,14 +204,17 @@ int RunScript(const HostOptions& options) {
     std::string pageUrl = options.pageUrl.empty() ? scriptUrl : options.pageUrl;
 
     Container container;
+    container.SetDiagnostics(true);
     Bridge bridge(container, std::string());
     ScriptState state;
     state.bridge = &bridge;
     // The browser engine starts first, on the main thread, when there is a
     // display for a control's dialogs: a script engine started before it
     // leaves the browser that a control opens later unable to load pages.
-    if (gtk_init_check(nullptr, nullptr)) webkit_web_context_get_default();
+    // An ephemeral context: the host's engine keeps nothing on disk.
+    WebKitWebContext* engine = gtk_init_check(nullptr, nullptr) ? webkit_web_context_new_ephemeral() : nullptr;
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
+    state.loop = loop;
     int code = kExitHostError;
     std::thread script([&]() {
         GMainContext* own = g_main_context_new();
@@ -185,12 +225,25 @@ int RunScript(const HostOptions& options) {
         g_idle_add([](gpointer l) { return g_main_loop_quit(static_cast<GMainLoop*>(l)), G_SOURCE_REMOVE; }, loop);
     });
     g_main_loop_run(loop);
-    script.join();
-    g_main_loop_unref(loop);
+    bool exitCalled = state.exitCalled;
+    if (exitCalled) {
+        // The script thread waits in exit() for the process to end.
+        script.detach();
+        code = state.exitCalledCode;
+    } else {
+        script.join();
+    }
     size_t released = container.ReleaseAll();
     if (HostDebug())
         std::fprintf(stderr, "vemompi-host: %zu control(s) released at the end of the script; module %s\n", released,
                      container.AnyModuleLoaded() ? "loaded" : "unloaded");
+    if (exitCalled) {
+        std::fflush(stdout);
+        std::fflush(stderr);
+        _exit(code);
+    }
+    g_main_loop_unref(loop);
+    if (engine != nullptr) g_object_unref(engine);
     return code;
 }
 
