@@ -85,10 +85,18 @@ WindowShots::WindowShots(GtkWidget* hostWindow, std::string dir, bool watchDialo
       cardholder_(std::move(cardholder)),
       cardholderUri_(std::move(cardholderUri)) {
     Alive().insert(this);
+    if (Watching()) {
+        // Every browser's page loads, from the first: a dialog's first page
+        // may have come and gone before a look at the windows finds it.
+        g_type_class_unref(g_type_class_ref(WEBKIT_TYPE_WEB_VIEW));
+        loadSignal_ = g_signal_lookup("load-changed", WEBKIT_TYPE_WEB_VIEW);
+        loadHook_ = g_signal_add_emission_hook(loadSignal_, 0, &WindowShots::OnAnyLoadChanged, this, nullptr);
+    }
 }
 
 WindowShots::~WindowShots() {
     Alive().erase(this);
+    if (loadHook_ != 0) g_signal_remove_emission_hook(loadSignal_, loadHook_);
     if (poll_ != 0) g_source_remove(poll_);
     for (auto& d : dialogs_) Release(d.get());
     for (GWeakRef* ref : contents_) {
@@ -205,6 +213,9 @@ void WindowShots::WantPicture(Dialog* d) {
 }
 
 void WindowShots::PageLoaded(Dialog* d, GtkWidget* view) {
+    // The blank document a browser starts with is no page of the dialog's.
+    const char* uri = webkit_web_view_get_uri(WEBKIT_WEB_VIEW(view));
+    if (uri == nullptr || g_str_has_prefix(uri, "about:")) return;
     if (cardholder_.empty()) {
         WantPicture(d);
         return;
@@ -294,13 +305,10 @@ void WindowShots::OnHidden(GtkWidget*, gpointer data) {
     d->ended = true;
     WindowShots* self = d->owner;
     if (!self->watch_ || d->last == nullptr) return;
+    // A page that went with the dialog before a frame showed it settled
+    // is what the end shows.
+    d->due = false;
     char name[32];
-    if (d->due) {
-        // The page went with the dialog before a frame showed it settled.
-        d->due = false;
-        std::snprintf(name, sizeof name, "/dialog-%02d.png", ++self->dialogShots_);
-        self->SavePicture(d->last, self->dir_ + name);
-    }
     // The dialog as it was last painted: its end.
     std::snprintf(name, sizeof name, "/dialog-%02d.png", ++self->dialogShots_);
     self->SavePicture(d->last, self->dir_ + name);
@@ -309,8 +317,8 @@ void WindowShots::OnHidden(GtkWidget*, gpointer data) {
 void WindowShots::OnLoadChanged(GtkWidget* view, int event, gpointer data) {
     auto* d = static_cast<Dialog*>(data);
     WindowShots* self = d->owner;
-    if ((event == WEBKIT_LOAD_STARTED || event == WEBKIT_LOAD_COMMITTED) && d->due) {
-        // The next page is coming: the window still shows this one.
+    if (event == WEBKIT_LOAD_COMMITTED && d->due) {
+        // The next document replaces this one: the window still shows it.
         d->due = false;
         auto* top = static_cast<GtkWidget*>(g_weak_ref_get(&d->toplevel));
         if (top != nullptr) {
@@ -323,6 +331,46 @@ void WindowShots::OnLoadChanged(GtkWidget* view, int event, gpointer data) {
         }
     }
     if (event == WEBKIT_LOAD_FINISHED && self->calls_ > 0) self->PageLoaded(d, view);
+}
+
+WindowShots::Dialog* WindowShots::DialogOf(GtkWidget* w) {
+    auto* d = static_cast<Dialog*>(g_object_get_data(G_OBJECT(w), kHooked));
+    if (d == nullptr) {
+        dialogs_.push_back(std::make_unique<Dialog>());
+        d = dialogs_.back().get();
+        d->owner = this;
+        g_weak_ref_init(&d->toplevel, w);
+        g_weak_ref_init(&d->clock, nullptr);
+        g_object_set_data(G_OBJECT(w), kHooked, d);
+        g_signal_connect(w, "hide", G_CALLBACK(&WindowShots::OnHidden), d);
+        g_signal_connect(w, "destroy", G_CALLBACK(&WindowShots::OnHidden), d);
+    }
+    if (watch_ && d->paintHandler == 0 && gtk_widget_get_realized(w)) {
+        if (GdkFrameClock* clock = gdk_window_get_frame_clock(gtk_widget_get_window(w))) {
+            g_weak_ref_set(&d->clock, clock);
+            d->paintHandler = g_signal_connect(clock, "after-paint", G_CALLBACK(&WindowShots::OnAfterPaint), d);
+        }
+        gtk_widget_queue_draw(w);
+    }
+    return d;
+}
+
+gboolean WindowShots::OnAnyLoadChanged(GSignalInvocationHint*, guint n, const GValue* values, gpointer data) {
+    auto* self = static_cast<WindowShots*>(data);
+    if (n < 2 || self->calls_ == 0) return TRUE;
+    auto* view = static_cast<GtkWidget*>(g_value_get_object(&values[0]));
+    if (view == nullptr || !WEBKIT_IS_WEB_VIEW(view) || g_object_get_data(G_OBJECT(view), kHooked) != nullptr)
+        return TRUE;
+    GtkWidget* top = gtk_widget_get_toplevel(view);
+    if (top == nullptr || top == self->host_ || !GTK_IS_WINDOW(top) ||
+        gtk_window_get_window_type(GTK_WINDOW(top)) != GTK_WINDOW_TOPLEVEL)
+        return TRUE;
+    Dialog* d = self->DialogOf(top);
+    if (d->ended) return TRUE;
+    // Seen from now on through its own handler, this event included.
+    self->Hook(d, view);
+    OnLoadChanged(view, g_value_get_enum(&values[1]), d);
+    return TRUE;
 }
 
 void WindowShots::Hook(Dialog* d, GtkWidget* widget) {
@@ -366,25 +414,7 @@ gboolean WindowShots::Poll(gpointer data) {
         if (w == self->host_ || !gtk_widget_get_visible(w) || !gtk_widget_get_realized(w) ||
             gtk_window_get_window_type(GTK_WINDOW(w)) != GTK_WINDOW_TOPLEVEL)
             continue;
-        auto* d = static_cast<Dialog*>(g_object_get_data(G_OBJECT(w), kHooked));
-        if (d == nullptr) {
-            self->dialogs_.push_back(std::make_unique<Dialog>());
-            d = self->dialogs_.back().get();
-            d->owner = self;
-            g_weak_ref_init(&d->toplevel, w);
-            g_weak_ref_init(&d->clock, nullptr);
-            g_object_set_data(G_OBJECT(w), kHooked, d);
-            g_signal_connect(w, "hide", G_CALLBACK(&WindowShots::OnHidden), d);
-            g_signal_connect(w, "destroy", G_CALLBACK(&WindowShots::OnHidden), d);
-            if (self->watch_) {
-                if (GdkFrameClock* clock = gdk_window_get_frame_clock(gtk_widget_get_window(w))) {
-                    g_weak_ref_set(&d->clock, clock);
-                    d->paintHandler =
-                        g_signal_connect(clock, "after-paint", G_CALLBACK(&WindowShots::OnAfterPaint), d);
-                }
-                gtk_widget_queue_draw(w);
-            }
-        }
+        Dialog* d = self->DialogOf(w);
         if (!d->ended) self->Hook(d, w);
     }
     g_list_free(tops);

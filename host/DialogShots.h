@@ -47,6 +47,8 @@ private:
     struct Shot;
     struct Dialog;
     static gboolean Poll(gpointer self);
+    static gboolean OnAnyLoadChanged(GSignalInvocationHint*, guint n, const GValue* values, gpointer self);
+    Dialog* DialogOf(GtkWidget* toplevel);
     static gboolean TakeHost(gpointer shot);
     static void OnLoadChanged(GtkWidget* view, int event, gpointer dialog);
     static gboolean OnViewDrawn(GtkWidget* view, cairo_t* cr, gpointer dialog);
@@ -69,6 +71,8 @@ private:
     std::string cardholderUri_;
     int calls_ = 0;
     guint poll_ = 0;
+    gulong loadHook_ = 0;
+    guint loadSignal_ = 0;
     int pending_ = 0;
     int dialogShots_ = 0;
     std::vector<std::unique_ptr<Dialog>> dialogs_;

@@ -1,11 +1,13 @@
-// The demonstration's cardholder, for runs without a person at the screen:
-// types the attempts card into the checkout page, pays, and reports what
-// the plug-in left in its properties. Runs in the checkout page once it has
-// loaded; vemompiHost is the host's (vemompi-host --driver).
+// The demonstration's shopper, for runs without a person at the screen:
+// types the card into the checkout page, pays, and reports what the
+// plug-in left in its properties. Runs in the checkout page once it has
+// loaded; vemompiHost is the host's (vemompi-host --driver). At the
+// issuer, scripts/demo-cardholder.js types the password
+// (vemompi-host --cardholder).
 "use strict";
-// The sandbox's attempts card (nothing to type at the issuer), or the test
-// card named after "#" in the page's address.
-const CARD = /^#\d{13,19}$/.test(location.hash) ? location.hash.slice(1) : "4000000000000028";
+// The sandbox's password card (the issuer asks for 1234), or the test card
+// named after "#" in the page's address.
+const CARD = /^#\d{13,19}$/.test(location.hash) ? location.hash.slice(1) : "4000000000000010";
 const RESULTS = ["Code1", "Msg1", "Code2", "Msg2", "Eci", "CavvAlg", "Cavv", "Md", "AcsUrl", "TermUrl", "realPan", "json"];
 
 function masked(name, value) {

@@ -9,9 +9,13 @@
 # a registry file of its own (never the user's), starts the sandbox with the
 # checkout page as the merchant's site, and opens the page. With a display a
 # person pays with a test card (see the README's table) and closes the window
-# when done. Without one (or with --headless) it runs under Xvfb by itself
-# with the attempts card, saves screenshots in demo-output/, prints the
-# result properties, and exits 0 only when the authentication succeeded.
+# when done. Without one (or with --headless) it runs under Xvfb by itself:
+# scripts/demo-driver.js pays with the password card 4000000000000010 and
+# scripts/demo-cardholder.js types its password (1234) at the issuer; it
+# saves screenshots in demo-output/ (the checkout page, the dialog at each
+# page it loaded and at its end, the result), prints the result properties
+# (the cryptogram masked), and exits 0 only when the authentication
+# succeeded.
 set -eu
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -70,7 +74,8 @@ else
   mkdir -p "$out"
   export NO_AT_BRIDGE=1
   xvfb-run -a -s "-screen 0 1280x1024x24" \
-    "$build/vemompi-host" "$page" --driver "$root/scripts/demo-driver.js" --screenshots "$out" --timeout 120 \
+    "$build/vemompi-host" "$page" --driver "$root/scripts/demo-driver.js" \
+    --cardholder "$root/scripts/demo-cardholder.js" --screenshots "$out" --timeout 120 \
     || status=$?
   echo "demo: screenshots in $out:"
   ls "$out"

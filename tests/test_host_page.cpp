@@ -130,10 +130,12 @@ TEST_F(HostPage, OnlyThePagesOwnOriginMayCreateControls) {
     ownHost.pop_back();
     otherHost.pop_back();
     EXPECT_TRUE(Has(r.out, ownHost + ": activex 0, object 0, element 0\n")) << r.out;
-    EXPECT_TRUE(Has(r.out, otherHost + ": activex Automation server can't create object, object Automation server "
-                                       "can't create object, element ")) << r.out;
-    EXPECT_FALSE(Has(r.out, otherHost + ": activex Automation server can't create object, object Automation server "
-                                        "can't create object, element 0")) << r.out;
+    // A frame of another origin gets no bridge at all: neither
+    // ActiveXObject nor its <object> elements' controls.
+    EXPECT_TRUE(Has(r.out, otherHost + ": activex Can't find variable: ActiveXObject, object Ctl.SetTimeOut is not a "
+                                       "function")) << r.out;
+    EXPECT_FALSE(Has(r.out, otherHost + ": activex 0")) << r.out;
+    EXPECT_TRUE(Has(r.out, "element document.getElementById(\"Ctl\").SetTimeOut is not a function")) << r.out;
     EXPECT_TRUE(Has(r.out, "top: 0\n")) << r.out;
 }
 
@@ -159,7 +161,8 @@ TEST_F(HostPage, NavigationReleasesThePagesControlsAndAnotherOriginGetsNone) {
     EXPECT_EQ(r.code, 124) << r.out << r.err;
     EXPECT_TRUE(Has(r.out, "created function\n")) << r.out;
     EXPECT_TRUE(Has(r.err, "1 control(s) released by navigation; module unloaded")) << r.err;
-    EXPECT_TRUE(Has(r.out + r.err, "other origin: Automation server can't create object")) << r.out << r.err;
+    EXPECT_TRUE(Has(r.err, "/other.html:6: console.log: other origin: Can't find variable: ActiveXObject"))
+        << "no bridge for the other origin, and the page's console on stderr with its line: " << r.err;
     EXPECT_TRUE(Has(r.err, "timed out after 10 s")) << r.err;
 }
 
