@@ -4,6 +4,8 @@
 // address the control reports, and the release of every control at the end.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "sandbox/MpiSandbox.h"
@@ -98,4 +100,94 @@ TEST_F(HostScript, APageUrlIsTheMerchantsSiteAtTheMpi) {
     ASSERT_EQ(enrollments.size(), 1u);
     EXPECT_EQ(sandbox::FormValue(enrollments[0].fields, "mall_url"), "https://Shop.Example");
     EXPECT_TRUE(Has(r.err, "module unloaded")) << r.err;
+}
+
+TEST_F(HostScript, HelpAndVersionOnStdoutAndAnUnknownOptionIsAnError) {
+    Outcome r = host.Start({"--help"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out.rfind("usage: vemompi-host ", 0), 0u) << r.out;
+    EXPECT_TRUE(Has(r.out, "--cardholder FILE.js")) << r.out;
+    EXPECT_EQ(r.err, "");
+    r = host.Start({"--version"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, "vemompi-host 1.0\n") << "the module's version";
+    r = host.Start({Fixture("errors.js"), "--frobnicate"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("vemompi-host: unknown option --frobnicate\nusage: vemompi-host ", 0), 0u) << r.err;
+}
+
+TEST_F(HostScript, ConsoleAsShellsHaveItAndExitIsNotCaught) {
+    std::string script = host.Dir() / "console.js";
+    hosttest::WriteText(script,
+                        "console.log('log', 1); console.info('info'); console.debug('debug');\n"
+                        "console.warn('warn'); console.error('error', {});\n"
+                        "try { exit(6); } catch (e) { print('caught'); } finally { print('finally'); }\n"
+                        "print('after');\n");
+    Outcome r = host.Start({script});
+    EXPECT_EQ(r.code, 6) << r.err;
+    EXPECT_EQ(r.out, "log 1\ninfo\ndebug\n");
+    EXPECT_TRUE(Has(r.err, "warn\nerror [object Object]\n")) << r.err;
+    hosttest::WriteText(script, "var c = new ActiveXObject('VEMOMPIOCX.VemoMPIOCXCtrl.1');\n"
+                                "try { WScript.Quit(9); } catch (e) { print('caught'); }\nprint('after');\n");
+    r = host.Start({script});
+    EXPECT_EQ(r.code, 9) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(Has(r.err, "1 control(s) released at the end of the script; module unloaded")) << r.err;
+}
+
+TEST_F(HostScript, AControlThatCannotBeCreatedIsExplained) {
+    std::string script = host.Dir() / "create.js";
+    hosttest::WriteText(script, "try { new ActiveXObject(NAME); print('created'); } catch (e) { print(e.message); }\n");
+    auto run = [&](const std::string& name, const std::vector<std::string>& env) {
+        hosttest::WriteText(script, "var NAME = '" + name + "';\ntry { new ActiveXObject(NAME); print('created'); }"
+                                    " catch (e) { print(e.message); }\n");
+        return host.Start({script}, 60, env);
+    };
+    const std::string progid = "VEMOMPIOCX.VemoMPIOCXCtrl.1";
+    const std::string cannot = "Automation server can't create object\n";
+
+    // A ProgID the registry file does not hold.
+    Outcome r = run("No.Such.Control.1", {});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "vemompi-host: cannot create \"No.Such.Control.1\": the ProgID is not in the registry "
+                           "file " + host.Dir() / "registry.reg" + " (register the module with vemompi-regsvr)"))
+        << r.err;
+
+    // A registry file that is not there, named or by default.
+    r = run(progid, {"VEMOMPI_REGISTRY=" + host.Dir() / "missing.reg"});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "the registry file " + host.Dir() / "missing.reg" + " does not exist")) << r.err;
+    r = run(progid, {"VEMOMPI_REGISTRY=", "XDG_CONFIG_HOME=" + host.Dir() / "config"});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "the registry file " + host.Dir() / "config/vemompi/registry.reg" + " does not exist"))
+        << r.err;
+
+    // A file that is not a registry file.
+    hosttest::WriteText(host.Dir() / "broken.reg", "[HKEY_CLASSES_ROOT\\VEMOMPIOCX.VemoMPIOCXCtrl.1\\CLSID\n@=\"{\n");
+    r = run(progid, {"VEMOMPI_REGISTRY=" + host.Dir() / "broken.reg"});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "the registry file " + host.Dir() / "broken.reg" + " is not a registry file")) << r.err;
+
+    // The module moved away after its registration, or not loadable.
+    std::string copy = host.Dir() / "moved.so", text;
+    ASSERT_TRUE(hosttest::ReadFile(VEMOMPI_MODULE, &text));
+    { std::ofstream(copy, std::ios::binary) << text; }
+    std::string env = "VEMOMPI_REGISTRY=" + host.Dir() / "moved.reg";
+    ASSERT_EQ(hosttest::RunProcess({VEMOMPI_REGSVR, copy}, {env}, 30).code, 0);
+    std::remove(copy.c_str());
+    r = run(progid, {env});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "the module " + copy + " registered for {1176C766-9B4C-47B6-AE82-724A7FE6D23B} is missing"))
+        << r.err;
+    hosttest::WriteText(copy, "not a shared object\n");
+    r = run(progid, {env});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "the module " + copy + " does not load: ")) << r.err;
+    EXPECT_TRUE(Has(r.err, "moved.so: ")) << "the loader's own reason: " << r.err;
+
+    // A control that will not say it is safe for scripting.
+    ASSERT_TRUE(host.Register(VEMOMPI_UNSAFE_MODULE));
+    r = host.Start({Fixture("unsafe.js")});
+    EXPECT_TRUE(Has(r.err, "does not declare itself safe for untrusted callers and data (IObjectSafety)")) << r.err;
 }

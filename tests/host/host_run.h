@@ -111,9 +111,12 @@ public:
     // allocations for the life of the process whose stacks cannot be named
     // or suppressed. Every other check stays on, and without a display the
     // leak check runs too.
-    Outcome Start(std::vector<std::string> args, int limitSeconds = 90) const {
+    // moreEnv: "NAME=value" entries over the registry's and the rest.
+    Outcome Start(std::vector<std::string> args, int limitSeconds = 90,
+                  const std::vector<std::string>& moreEnv = {}) const {
         args.insert(args.begin(), VEMOMPI_HOST);
         std::vector<std::string> env = env_;
+        env.insert(env.end(), moreEnv.begin(), moreEnv.end());
         const char* asan = std::getenv("ASAN_OPTIONS");
         if (HaveDisplay() && asan != nullptr) env.push_back(std::string("ASAN_OPTIONS=") + asan + ":detect_leaks=0");
         return RunProcess(args, env, limitSeconds);
