@@ -6,6 +6,8 @@
 // page's controls when it goes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "sandbox/MpiSandbox.h"
@@ -168,9 +170,98 @@ TEST_F(HostPage, NavigationReleasesThePagesControlsAndAnotherOriginGetsNone) {
 
 TEST_F(HostPage, ADriverErrorEndsTheHost) {
     Outcome r = host.Start({Fixture("pay_activex.html"), "--timeout", "60", "--driver",
-                            Driver("bad.js", "vemompiHost.log('first');\nmpi.NoSuchMethod();\nvemompiHost.exit(0);\n")});
+                            Driver("bad.js", "vemompiHost.log('first');\nconsole.warn('second');\n\nmpi.NoSuchMethod();\n"
+                                             "vemompiHost.exit(0);\n")});
     EXPECT_EQ(r.code, 3) << r.out << r.err;
     EXPECT_EQ(r.out, "first\n");
-    EXPECT_TRUE(Has(r.err, "vemompi-host: driver: ")) << r.err;
+    // The driver's file and its own lines, in its errors and its console.
+    EXPECT_TRUE(Has(r.err, "file://" + host.Dir() / "bad.js" + ":2: console.warn: second\n")) << r.err;
+    EXPECT_TRUE(Has(r.err, "vemompi-host: driver: file://" + host.Dir() / "bad.js" + ":4:")) << r.err;
     EXPECT_TRUE(Has(r.err, "Object doesn't support this property or method")) << r.err;
+}
+
+TEST_F(HostPage, APageCannotReachTheDriversBindings) {
+    const char* driver =
+        "vemompiHost.log('driver ran');\n"
+        "setTimeout(function () { vemompiHost.log('driver ends'); vemompiHost.exit(0); }, 2500);\n";
+    Outcome r = host.Start({Fixture("hostile.html"), "--driver", Driver("calm.js", driver)});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "driver ran\ndriver ends\n");
+    EXPECT_TRUE(Has(r.err, "console.log: hostile: seen 0; no global ReferenceError; nothing stolen; guess Permission "
+                           "denied\n")) << r.err;
+}
+
+TEST_F(HostPage, AStartPageThatDoesNotLoadEndsTheHostBeforeTheDriver) {
+    sandbox::WebServer server([](const sandbox::HttpRequest& req) {
+        sandbox::HttpResponse resp;
+        resp.status = req.target.rfind("/broken", 0) == 0 ? 500 : 404;
+        resp.body = "<p>no</p>";
+        return resp;
+    });
+    unsigned short refused = 0;
+    {
+        sandbox::WebServer gone;
+        refused = gone.Port();
+    }
+    std::string driver = Driver("ran.js", "vemompiHost.log('driver ran');\nvemompiHost.exit(0);\n");
+    struct Case {
+        std::string url;
+        std::string why;
+    } cases[] = {
+        {"http://127.0.0.1:" + std::to_string(refused) + "/shop.html", ""},
+        {server.Url("/missing.html"), "HTTP status 404 Not Found"},
+        {server.Url("/broken.html"), "HTTP status 500 Internal Server Error"},
+        {"file://" + host.Dir() / "none.html", ""},
+    };
+    for (const auto& c : cases) {
+        Outcome r = host.Start({c.url, "--driver", driver});
+        EXPECT_EQ(r.code, 1) << c.url << r.out << r.err;
+        EXPECT_EQ(r.out, "") << "the driver did not run";
+        EXPECT_TRUE(Has(r.err, "vemompi-host: cannot load " + c.url + ": " + c.why)) << r.err;
+    }
+    Outcome r = host.Start({Fixture("pay_activex.html"), "--screenshots", "/dev/null/shots"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(Has(r.err, "vemompi-host: --screenshots: cannot make the folder /dev/null/shots: ")) << r.err;
+}
+
+TEST_F(HostPage, ANavigationThatNeverCommitsKeepsThePageAndItsControls) {
+    std::string start;
+    ASSERT_TRUE(hosttest::ReadFile(Fixture("nav_start.html"), &start));
+    sandbox::WebServer own;
+    own.Route("/start.html", [&](const sandbox::HttpRequest&) {
+        sandbox::HttpResponse resp;
+        resp.body = start;
+        return resp;
+    });
+    own.Route("/nothing", [](const sandbox::HttpRequest&) {
+        sandbox::HttpResponse resp;
+        resp.status = 204;
+        return resp;
+    });
+    own.Route("/card-data.bin", [](const sandbox::HttpRequest&) {
+        sandbox::HttpResponse resp;
+        resp.contentType = "application/octet-stream";
+        resp.body = std::string(4096, 'x');
+        return resp;
+    });
+    const char* driver =
+        "location.href = '/nothing';\n"
+        "setTimeout(function () {\n"
+        "  vemompiHost.log('after 204: ' + mpi.SetTimeOut(4000));\n"
+        "  location.href = '/card-data.bin';\n"
+        "  setTimeout(function () {\n"
+        "    vemompiHost.log('after a download: ' + mpi.SetTimeOut(3000));\n"
+        "    vemompiHost.exit(0);\n"
+        "  }, 1500);\n"
+        "}, 1500);\n";
+    std::string home = host.Dir() / "home";
+    mkdir(home.c_str(), 0700);
+    Outcome r = host.Start({own.Url("/start.html"), "--driver", Driver("stay.js", driver)}, 90,
+                           {"HOME=" + home, "XDG_DOWNLOAD_DIR=" + home});
+    EXPECT_EQ(r.code, 0) << r.out << r.err;
+    EXPECT_EQ(r.out, "after 204: 0\nafter a download: 0\n");
+    EXPECT_TRUE(Has(r.err, "vemompi-host: download refused: " + own.Url("/card-data.bin"))) << r.err;
+    EXPECT_FALSE(Has(r.err, "released by navigation")) << r.err;
+    EXPECT_EQ(hosttest::RunProcess({"/usr/bin/find", home, "-name", "card-data*"}, {}, 30).out, "")
+        << "nothing saved";
 }
