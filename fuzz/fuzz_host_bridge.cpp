@@ -1,6 +1,7 @@
 // The host's bridge requests, as page script (or a page pretending to be
 // the injected script) sends them: the parser, and a whole request through
-// a bridge whose container has no registry to find classes in.
+// a bridge whose container has no registry to find classes in; and the
+// page's console messages as the host reads them.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -16,6 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& a : req.args) (void)host::ReplyValue(a);
         (void)host::OriginOf(req.href);
     }
+    std::string line;
+    (void)host::ConsoleLine(text, &line);
     host::Container container;
     host::Bridge bridge(container, "http://127.0.0.1:8080");
     (void)bridge.Handle(text);

@@ -232,6 +232,22 @@ std::string OriginOf(const std::string& url) {
     return scheme + "://" + authority;
 }
 
+bool ConsoleLine(const std::string& message, std::string* line) {
+    size_t a = message.find('\n');
+    size_t b = a == std::string::npos ? std::string::npos : message.find('\n', a + 1);
+    if (b == std::string::npos) return false;
+    std::string level = message.substr(0, a);
+    if (level != "log" && level != "info" && level != "debug" && level != "warn" && level != "error") return false;
+    auto clean = [](std::string s) {
+        if (s.size() > kMaxConsoleBytes) s.resize(kMaxConsoleBytes);
+        for (char& c : s)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+        return s;
+    };
+    *line = clean(message.substr(a + 1, b - a - 1)) + ": console." + level + ": " + clean(message.substr(b + 1));
+    return true;
+}
+
 std::string NewToken() {
     std::random_device rd;
     std::string t;

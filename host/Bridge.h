@@ -49,6 +49,14 @@ std::string ReplyCreated(int handle, const std::vector<MemberInfo>& members);
 // "null" for anything without a host.
 std::string OriginOf(const std::string& url);
 
+// A page's console message as the injected console script posts it,
+// "LEVEL\nSOURCE:LINE\nTEXT", as one line for the host's stderr:
+// "SOURCE:LINE: console.LEVEL: TEXT", with control characters of the page's
+// texts (line ends, terminal escapes) as blanks and each part cut to
+// kMaxConsoleBytes. False for a message of another form.
+constexpr size_t kMaxConsoleBytes = 4096;
+bool ConsoleLine(const std::string& message, std::string* line);
+
 // 32 hexadecimal digits from the system's random source.
 std::string NewToken();
 

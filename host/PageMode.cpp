@@ -210,15 +210,11 @@ void OnConsole(WebKitUserContentManager*, WebKitJavascriptResult* result, gpoint
     JSCValue* v = webkit_javascript_result_get_js_value(result);
     char* text = v != nullptr && jsc_value_is_string(v) ? jsc_value_to_string(v) : nullptr;
     if (text == nullptr) return;
-    std::string m = text;
+    std::string m = text, line;
     g_free(text);
-    size_t a = m.find('\n');
-    size_t b = a == std::string::npos ? std::string::npos : m.find('\n', a + 1);
-    if (b == std::string::npos) return;
-    std::string level = m.substr(0, a), where = m.substr(a + 1, b - a - 1), said = m.substr(b + 1);
-    for (char& c : said)
-        if (c == '\n' || c == '\r') c = ' ';
-    std::fprintf(stderr, "%s: console.%s: %s\n", where.c_str(), level.c_str(), said.c_str());
+    if (!ConsoleLine(m, &line)) return;
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", line.c_str());
 }
 
 gboolean OnDelete(GtkWidget* w, GdkEvent*, gpointer data) {

@@ -117,3 +117,34 @@ TEST(BridgeRefusals, OtherOriginsAndUnknownHandles) {
         << "a handle this page never created";
     EXPECT_EQ(bridge.Handle("{").rfind(R"({"ok":false,"message":"Invalid bridge request: )", 0), 0u);
 }
+
+TEST(BridgeConsole, OneLineWithItsSourceAndNoControlCharacters) {
+    std::string line;
+    ASSERT_TRUE(host::ConsoleLine("warn\nhttp://127.0.0.1:8080/pay.html:12\ntwo\nlines \x1b[31mred", &line));
+    EXPECT_EQ(line, "http://127.0.0.1:8080/pay.html:12: console.warn: two lines  [31mred");
+    EXPECT_FALSE(host::ConsoleLine("log\nno text part", &line));
+    EXPECT_FALSE(host::ConsoleLine("shout\nx:1\ntext", &line)) << "not a console level";
+    ASSERT_TRUE(host::ConsoleLine("log\nx:1\n" + std::string(host::kMaxConsoleBytes + 100, 'a'), &line));
+    EXPECT_EQ(line.size(), std::string("x:1: console.log: ").size() + host::kMaxConsoleBytes);
+}
+
+TEST(BridgeRefusals, ThePageShownKeepsItsTokenUntilANewDocumentCommits) {
+    Container container;
+    Bridge bridge(container, "http://127.0.0.1:8080");
+    const std::string shown = bridge.Token();
+    auto get = [&](const std::string& token) {
+        return bridge.Handle(R"({"token":")" + token + R"(","href":"http://127.0.0.1:8080/","op":"get","handle":1,"name":"Code1"})");
+    };
+    const std::string denied = R"({"ok":false,"message":"Permission denied","number":-2146828218})";
+    const std::string unknownHandle = get(shown);  // the token works; there is no control 1
+    // Navigations that never commit (a 204 answer, a download): the page's token still works,
+    // however many there were.
+    for (size_t i = 0; i < host::kMaxPendingTokens + 3; ++i) bridge.StartNavigation();
+    EXPECT_NE(bridge.Token(), shown);
+    EXPECT_EQ(get(shown), unknownHandle);
+    EXPECT_EQ(get(bridge.Token()), unknownHandle);
+    const std::string next = bridge.Token();
+    bridge.CommitNavigation();
+    EXPECT_EQ(get(shown), denied) << "the page went";
+    EXPECT_EQ(get(next), unknownHandle) << "the committed document's token";
+}
