@@ -133,10 +133,12 @@ TEST(BridgeRefusals, ThePageShownKeepsItsTokenUntilANewDocumentCommits) {
     Bridge bridge(container, "http://127.0.0.1:8080");
     const std::string shown = bridge.Token();
     auto get = [&](const std::string& token) {
-        return bridge.Handle(R"({"token":")" + token + R"(","href":"http://127.0.0.1:8080/","op":"get","handle":1,"name":"Code1"})");
+        return bridge.Handle(R"({"token":")" + token + R"(","href":"http://127.0.0.1:8080/","op":"create","name":"No.Such.1"})");
     };
     const std::string denied = R"({"ok":false,"message":"Permission denied","number":-2146828218})";
-    const std::string unknownHandle = get(shown);  // the token works; there is no control 1
+    // The token works: the class is looked for (and not found).
+    const std::string unknownHandle = R"({"ok":false,"message":"Automation server can't create object","number":-2146827859})";
+    EXPECT_EQ(get(shown), unknownHandle);
     // Navigations that never commit (a 204 answer, a download): the page's token still works,
     // however many there were.
     for (size_t i = 0; i < host::kMaxPendingTokens + 3; ++i) bridge.StartNavigation();
