@@ -368,12 +368,12 @@ gboolean WindowShots::OnAnyLoadChanged(GSignalInvocationHint*, guint n, const GV
     Dialog* d = self->DialogOf(top);
     if (d->ended) return TRUE;
     // Seen from now on through its own handler, this event included.
-    self->Hook(d, view);
+    self->Hook(d, view, false);
     OnLoadChanged(view, g_value_get_enum(&values[1]), d);
     return TRUE;
 }
 
-void WindowShots::Hook(Dialog* d, GtkWidget* widget) {
+void WindowShots::Hook(Dialog* d, GtkWidget* widget, bool catchUp) {
     if (WEBKIT_IS_WEB_VIEW(widget)) {
         if (g_object_get_data(G_OBJECT(widget), kHooked) != nullptr) return;
         g_object_set_data(G_OBJECT(widget), kHooked, d);
@@ -396,12 +396,13 @@ void WindowShots::Hook(Dialog* d, GtkWidget* widget) {
             }
         }
         // A page that finished before the view was seen.
-        if (!webkit_web_view_is_loading(view) && webkit_web_view_get_uri(view) != nullptr) PageLoaded(d, widget);
+        if (catchUp && !webkit_web_view_is_loading(view) && webkit_web_view_get_uri(view) != nullptr)
+            PageLoaded(d, widget);
         return;
     }
     if (GTK_IS_CONTAINER(widget)) {
         GList* children = gtk_container_get_children(GTK_CONTAINER(widget));
-        for (GList* c = children; c != nullptr; c = c->next) Hook(d, GTK_WIDGET(c->data));
+        for (GList* c = children; c != nullptr; c = c->next) Hook(d, GTK_WIDGET(c->data), catchUp);
         g_list_free(children);
     }
 }
@@ -415,7 +416,7 @@ gboolean WindowShots::Poll(gpointer data) {
             gtk_window_get_window_type(GTK_WINDOW(w)) != GTK_WINDOW_TOPLEVEL)
             continue;
         Dialog* d = self->DialogOf(w);
-        if (!d->ended) self->Hook(d, w);
+        if (!d->ended) self->Hook(d, w, true);
     }
     g_list_free(tops);
     return G_SOURCE_CONTINUE;

@@ -58,7 +58,8 @@ private:
     static void OnCardholderDone(GObject* view, GAsyncResult* result, gpointer self);
     static void OnCardholderLog(GObject* content, gpointer result, gpointer self);
     bool Watching() const { return watch_ || !cardholder_.empty(); }
-    void Hook(Dialog* dialog, GtkWidget* widget);
+    // catchUp: a page that finished before the view was seen counts.
+    void Hook(Dialog* dialog, GtkWidget* widget, bool catchUp);
     void PageLoaded(Dialog* dialog, GtkWidget* view);
     void WantPicture(Dialog* dialog);
     void SavePicture(GdkPixbuf* pixbuf, const std::string& what);
