@@ -96,6 +96,15 @@ Outcome HostCall(PageHost* h, const std::string& fn, const std::vector<ScriptVal
         std::fflush(stdout);
         return Outcome();
     }
+    if (fn == "error") {
+        // The driver's uncaught error, with its file and line.
+        if (!h->quitting) {
+            std::fflush(stdout);
+            std::fprintf(stderr, "vemompi-host: driver: %s\n", text.c_str());
+            RequestExit(h, kExitScriptError);
+        }
+        return Outcome();
+    }
     if (fn == "exit") {
         double code = !args.empty() && args[0].kind == ScriptValue::Kind::Number ? args[0].number : 0;
         RequestExit(h, code >= 0 && code <= 255 ? static_cast<int>(code) : 255);
@@ -152,7 +161,7 @@ void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     } else if (event == WEBKIT_LOAD_FINISHED && !h->driverStarted && !h->startFailed && h->committed &&
                !h->driverSource.empty()) {
         h->driverStarted = true;
-        std::string script = DriverScript(h->driverToken, h->driverSource);
+        std::string script = DriverScript(h->driverToken, h->driverSource, h->driverUri);
         webkit_web_view_evaluate_javascript(view, script.c_str(), static_cast<gssize>(script.size()), nullptr,
                                             h->driverUri.c_str(), nullptr, &OnDriverDone, h);
     }

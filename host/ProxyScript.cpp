@@ -236,12 +236,20 @@ std::string DriverBindingScript() {
 )JS";
 }
 
-std::string DriverScript(const std::string& driverToken, const std::string& source) {
-    // One line of wrapping, then the driver's own lines.
+std::string DriverScript(const std::string& driverToken, const std::string& source, const std::string& sourceUri) {
+    // One line of wrapping, then the driver's own lines. An error the driver
+    // does not catch is reported with the driver's own line in its stack
+    // (the innermost frame may be the bridge's).
     std::string call = kDriverCall;
     return "(function () { const token = " + JsQuote(driverToken) + "; const vemompiHost = { screenshot: (name) => " +
            call + "(token, 'screenshot', name), exit: (code) => " + call + "(token, 'exit', code), log: (text) => " +
-           call + "(token, 'log', text) }; (function () { " + source + "\n})(); })();\n";
+           call + "(token, 'log', text) }; try { (function () { " + source +
+           "\n})(); } catch (e) { let where = ''; try { const uri = " + JsQuote(sourceUri) +
+           ", frames = String(e && e.stack || '').split('\\n'); for (let i = 0; i < frames.length && !where; ++i) { "
+           "const at = frames[i].indexOf(uri); if (at >= 0) { where = frames[i].slice(at); "
+           "where = where.slice(0, where.lastIndexOf(':')); } } } catch (x) {} " +
+           call + "(token, 'error', (where || uri) + ': ' + (e && e.name ? e.name + ': ' + e.message : String(e))); } "
+           "})();\n";
 }
 
 }  // namespace host

@@ -41,8 +41,9 @@ std::string StandaloneProxyScript(const std::string& token, const std::string& t
 // functions go to the host with the driver's own token through
 // kDriverCall. The wrapping keeps to the first line: the driver's lines
 // are its own in messages. `vemompiHost` is not a global: page script
-// never sees it.
-std::string DriverScript(const std::string& driverToken, const std::string& source);
+// never sees it. An uncaught error goes to the host as its "error"
+// function, with the driver's line (sourceUri:LINE) where the stack has it.
+std::string DriverScript(const std::string& driverToken, const std::string& source, const std::string& sourceUri);
 
 // A JavaScript string literal of the text.
 std::string JsQuote(const std::string& text);
