@@ -206,8 +206,13 @@ std::string PageConsoleScript() {
       if (typeof original === 'function') return apply(original, console, args);
     };
   }
+  // Uncaught errors, as a browser's console shows them; an opaque one
+  // ("Script error.", no source) says nothing and is left out.
   window.addEventListener('error', (event) => {
-    try { post('error\n' + text(event.filename) + ':' + text(event.lineno) + '\n' + text(event.message)); } catch (e) {}
+    try {
+      if (!event.filename) return;
+      post('error\n' + text(event.filename) + ':' + text(event.lineno) + '\n' + text(event.message));
+    } catch (e) {}
   });
 })();
 )JS";
