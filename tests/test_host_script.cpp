@@ -190,4 +190,9 @@ TEST_F(HostScript, AControlThatCannotBeCreatedIsExplained) {
     ASSERT_TRUE(host.Register(VEMOMPI_UNSAFE_MODULE));
     r = host.Start({Fixture("unsafe.js")});
     EXPECT_TRUE(Has(r.err, "does not declare itself safe for untrusted callers and data (IObjectSafety)")) << r.err;
+    // A class its module does not serve: the class factory's refusal.
+    r = run("VemoTest.Refused.1", {});
+    EXPECT_EQ(r.out, cannot);
+    EXPECT_TRUE(Has(r.err, "the class factory of {5A1E0C3D-7E2B-4C11-9B10-3F62D40A117E} in " +
+                               std::string(VEMOMPI_UNSAFE_MODULE) + " refused with 0x80040111")) << r.err;
 }

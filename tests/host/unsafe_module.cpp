@@ -3,7 +3,8 @@
 // safe for untrusted callers and data (its IObjectSafety refuses), as a
 // control that was never marked safe for scripting; and
 // "VemoTest.Throwing.1", safe, whose every call throws a C++ exception out
-// of IDispatch::Invoke, as a faulty control might.
+// of IDispatch::Invoke, as a faulty control might; and "VemoTest.Refused.1",
+// registered, but whose class the module does not serve.
 #include <dlfcn.h>
 
 #include <atomic>
@@ -19,6 +20,7 @@ namespace {
 
 const CLSID kClsid = {0x5A1E0C3D, 0x7E2B, 0x4C11, {0x9B, 0x10, 0x3F, 0x62, 0xD4, 0x0A, 0x11, 0x7C}};
 const CLSID kThrowingClsid = {0x5A1E0C3D, 0x7E2B, 0x4C11, {0x9B, 0x10, 0x3F, 0x62, 0xD4, 0x0A, 0x11, 0x7D}};
+const CLSID kRefusedClsid = {0x5A1E0C3D, 0x7E2B, 0x4C11, {0x9B, 0x10, 0x3F, 0x62, 0xD4, 0x0A, 0x11, 0x7E}};
 std::atomic<long> g_objects{0};
 
 class Unsafe final : public IDispatch, public IObjectSafety {
@@ -109,7 +111,8 @@ extern "C" __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 
 extern "C" __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
     bool ok = true;
-    for (auto [progId, clsid] : {std::pair{"VemoTest.Unsafe.1", &kClsid}, std::pair{"VemoTest.Throwing.1", &kThrowingClsid}}) {
+    for (auto [progId, clsid] : {std::pair{"VemoTest.Unsafe.1", &kClsid}, std::pair{"VemoTest.Throwing.1", &kThrowingClsid},
+                                 std::pair{"VemoTest.Refused.1", &kRefusedClsid}}) {
         char text[39];
         GuidToString(*clsid, text);
         ok = ok &&
