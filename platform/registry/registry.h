@@ -5,9 +5,9 @@
 //
 // Every call reads the file afresh, so that several processes share one
 // registry. Changes are written as a whole new file that replaces the old
-// one in one step, under a lock file beside it ("<file>.lock"), so a reader
-// always sees either the old or the new file and concurrent writers never
-// lose each other's changes.
+// one in one step, under a lock file beside it ("<file>.lock", there only
+// while a change is written), so a reader always sees either the old or the
+// new file and concurrent writers never lose each other's changes.
 //
 // A key may be opened for writing (KEY_SET_VALUE, KEY_CREATE_SUB_KEY and the
 // other write rights, all of them part of KEY_ALL_ACCESS) only when the file
