@@ -539,3 +539,9 @@ LONG RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey) {
         return ERROR_SUCCESS;
     });
 }
+
+DWORD RegGetRegistryFileA(LPSTR lpBuffer, DWORD nSize) {
+    std::string file = RegistryFile();
+    if (lpBuffer != nullptr && file.size() < nSize) std::memcpy(lpBuffer, file.c_str(), file.size() + 1);
+    return static_cast<DWORD>(file.size());
+}

@@ -110,6 +110,13 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
 // Deletes a key that has no subkeys (ERROR_ACCESS_DENIED when it has some).
 LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 
+// (A name of this layer's own.) The path of the file that holds the
+// registry, as the calls use it now: VEMOMPI_REGISTRY, or the default under
+// the user's configuration directory. Returns its length; the path and its
+// NUL are copied only when nSize holds them. 0 when there is no place for
+// a registry.
+DWORD RegGetRegistryFileA(LPSTR lpBuffer, DWORD nSize);
+
 // Deletes the key with all its subkeys and values; with lpSubKey null, the
 // subkeys and values of hKey itself (the key stays).
 LONG RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey);
