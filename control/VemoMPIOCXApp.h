@@ -4,10 +4,11 @@
 #pragma once
 
 #include "platform/afx/afxmod.h"
+#include "resources/VemoMPIOCX_version.h"
 
 // Version of the type library, and the control's version stamp.
-const WORD _wVerMajor = 1;
-const WORD _wVerMinor = 0;
+const WORD _wVerMajor = VEMOMPI_VERSION_MAJOR;
+const WORD _wVerMinor = VEMOMPI_VERSION_MINOR;
 
 // Miscellaneous status of the control, written at registration and
 // reported by GetMiscStatus.

@@ -37,7 +37,86 @@ bool IsExportGradeProvider(const char* pszDescription) {
            std::strcmp(pszDescription, MPI_SSL_EXPORT_PROVIDER_PCT) == 0;
 }
 
+bool IsAsciiAlpha(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Whether the n letters at p are the lower-case word, in any letter case.
+bool LettersAre(const char* p, size_t n, const char* word) {
+    if (std::strlen(word) != n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if ((p[i] | 0x20) != word[i]) return false;
+    return true;
+}
+
 }  // namespace
+
+BOOL MakeDefaultWaitUrl(const char* pszServerUrl, char* pszOut, size_t nSize) {
+    if (pszOut == nullptr || nSize == 0) return FALSE;
+    auto fallback = [&]() -> BOOL {
+        if (sizeof(NO_WAIT_URL) <= nSize) std::memcpy(pszOut, NO_WAIT_URL, sizeof(NO_WAIT_URL));
+        else pszOut[0] = '\0';
+        return FALSE;
+    };
+    if (pszServerUrl == nullptr) return fallback();
+
+    // The scheme, without regard to case, and the two slashes.
+    const char* pszScheme = nullptr;
+    const char* p = pszServerUrl;
+    size_t nScheme = 0;
+    while (IsAsciiAlpha(p[nScheme])) ++nScheme;
+    if (LettersAre(p, nScheme, "http")) pszScheme = "http://";
+    else if (LettersAre(p, nScheme, "https")) pszScheme = "https://";
+    if (pszScheme == nullptr || std::strncmp(p + nScheme, "://", 3) != 0) return fallback();
+    p += nScheme + 3;
+
+    // The authority, up to the path, query or fragment, without its user
+    // name and password.
+    size_t nAuthority = std::strcspn(p, "/?#\\");
+    const char* pszEnd = p + nAuthority;
+    for (const char* q = pszEnd; q > p; --q) {
+        if (q[-1] == '@') {
+            p = q;
+            break;
+        }
+    }
+    // The host: an IPv6 address in brackets, or a name or IPv4 address.
+    const char* pszHostEnd = p;
+    if (*p == '[') {
+        const char* pszClose = static_cast<const char*>(std::memchr(p, ']', static_cast<size_t>(pszEnd - p)));
+        if (pszClose == nullptr || pszClose == p + 1) return fallback();
+        pszHostEnd = pszClose + 1;
+    } else {
+        while (pszHostEnd < pszEnd && *pszHostEnd != ':') ++pszHostEnd;
+        if (pszHostEnd == p) return fallback();
+    }
+    for (const char* q = p; q < pszHostEnd; ++q) {
+        unsigned char c = static_cast<unsigned char>(*q);
+        if (c <= 0x20 || c == 0x7F) return fallback();
+    }
+    // The port as given: digits after one colon (an empty port is none).
+    const char* pszPortEnd = pszHostEnd;
+    if (pszHostEnd < pszEnd) {
+        if (*pszHostEnd != ':') return fallback();
+        long nPort = 0;
+        for (const char* q = pszHostEnd + 1; q < pszEnd; ++q) {
+            if (*q < '0' || *q > '9') return fallback();
+            nPort = nPort * 10 + (*q - '0');
+            if (nPort > 65535) return fallback();
+        }
+        if (pszEnd > pszHostEnd + 1) {
+            if (nPort == 0) return fallback();
+            pszPortEnd = pszEnd;
+        }
+    }
+
+    size_t nPrefix = std::strlen(pszScheme);
+    size_t nHostPort = static_cast<size_t>(pszPortEnd - p);
+    size_t nPath = sizeof(DEFAULT_WAIT_PATH) - 1;
+    if (nPrefix + nHostPort + nPath >= nSize) return fallback();
+    std::memcpy(pszOut, pszScheme, nPrefix);
+    std::memcpy(pszOut + nPrefix, p, nHostPort);
+    std::memcpy(pszOut + nPrefix + nHostPort, DEFAULT_WAIT_PATH, nPath + 1);
+    return TRUE;
+}
 
 LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTSTR _Expiry_Year, LPCTSTR _Expiry_Month,
                                 LPCTSTR _Amount, LPCTSTR _Installment, LPCTSTR _Desc, LPCTSTR _Url) {
@@ -57,7 +136,6 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
     m_nTimeOut = m_nPrimaryTimeOut;
     std::memset(m_szServerUrl, 0, sizeof(m_szServerUrl));
     std::memset(m_szPrimaryUrl, 0, sizeof(m_szPrimaryUrl));
-    if (m_szWaitUrl[0] == '\0') lstrcpynA(m_szWaitUrl, DEFAULT_WAIT_URL, static_cast<int>(sizeof(m_szWaitUrl)));
 
     // Winsock: a start-up that failed before is tried again.
     if (m_nSocketInitError != 0) {
@@ -109,6 +187,12 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
     Store(m_szDesc, _Desc);
     Store(m_szServerUrl, _Url);
     Store(m_szPrimaryUrl, _Url);
+    // The wait page: the page's own when it set one, otherwise the MPI
+    // service's, made anew from this call's MPI address.
+    if (m_szWaitUrl[0] == '\0' || m_bDefaultWaitUrl) {
+        MakeDefaultWaitUrl(m_szServerUrl, m_szWaitUrl, sizeof(m_szWaitUrl));
+        m_bDefaultWaitUrl = TRUE;
+    }
     // The card number stays out of the trace.
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::GetPAReq2] ID:%s, Amount:%s, Url:%s", m_szMallID,
              m_szTotalPrice, m_szServerUrl);

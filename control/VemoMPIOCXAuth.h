@@ -11,8 +11,12 @@
 #define GETPAREQ_ERROR_WINSOCK 11007
 
 // The wait page shown until the enrollment exchange is over, unless the page
-// set one: the MPI service's own wait page, over plain HTTP.
-#define DEFAULT_WAIT_URL "http://mpi.vemompi.example/VemoMPI/Wait.html"
+// set one: the MPI service's own, at this path on the host (and port) of the
+// MPI address given to GetPAReq2 (MakeDefaultWaitUrl).
+#define DEFAULT_WAIT_PATH "/VemoMPI/Wait.html"
+// The wait page when the MPI address names no host to take it from: an empty
+// page, which asks nothing of the network.
+#define NO_WAIT_URL "about:blank"
 
 // The merchant site named in the request when the host page's address cannot
 // be found (a site that does not exist; not the file placeholder).
@@ -36,6 +40,18 @@
 #define GETPAREQ_MAX_INSTALLMENT 4
 #define GETPAREQ_MAX_DESC 1023
 #define GETPAREQ_MAX_URL 1023
+
+// The default wait page for an MPI address: its scheme (in lower case), its
+// host and its port as given (an IPv6 address in its brackets), then
+// DEFAULT_WAIT_PATH. A user name or password, the path, query and fragment of
+// the address are left out. An "http" address gives a plain-HTTP wait page;
+// an "https" one keeps its scheme and port, so that the page comes from
+// where the MPI service answers, over the same protection as the exchange.
+// Writes NO_WAIT_URL instead when the address is not an absolute http or
+// https address with a host, or when the result would not fit the nSize
+// bytes of pszOut (NUL included). Returns FALSE when it wrote NO_WAIT_URL
+// (or, with nSize too small for that too, nothing).
+BOOL MakeDefaultWaitUrl(const char* pszServerUrl, char* pszOut, size_t nSize);
 
 // Creates an authentication dialog of class T on the heap with no parent
 // window, hands it the control, runs it modally and destroys it. Returns the

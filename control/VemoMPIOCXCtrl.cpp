@@ -108,6 +108,7 @@ CVemoMPIOCXCtrl::CVemoMPIOCXCtrl() {
     m_nSkinX = 0;
     m_nSkinY = 0;
     std::memset(m_szWaitUrl, 0, sizeof(m_szWaitUrl));
+    m_bDefaultWaitUrl = FALSE;
     std::memset(m_szSkinImagePath, 0, sizeof(m_szSkinImagePath));
     m_nLogLevel = 1;
     std::strcpy(m_szCurrency, "KRW");
@@ -193,7 +194,7 @@ LONG CVemoMPIOCXCtrl::SetBackUpServer(LONG _TimeOut, LPCTSTR _Url) {
 
 LONG CVemoMPIOCXCtrl::SetWaitUrl(LPCTSTR _Url) {
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::SetWaitUrl] %s", _Url);
-    StoreIfFits(m_szWaitUrl, _Url);
+    if (StoreIfFits(m_szWaitUrl, _Url)) m_bDefaultWaitUrl = FALSE;
     return 0;
 }
 

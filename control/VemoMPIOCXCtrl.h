@@ -133,6 +133,9 @@ public:
     int m_nSkinX;
     int m_nSkinY;
     char m_szWaitUrl[1024];
+    // TRUE while m_szWaitUrl holds the default that GetPAReq2 made from the
+    // MPI address (each call makes it anew); SetWaitUrl clears it.
+    BOOL m_bDefaultWaitUrl;
     char m_szSkinImagePath[1024];
     int m_nLogLevel;
     char m_szCurrency[4];

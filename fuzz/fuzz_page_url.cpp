@@ -2,6 +2,8 @@
 // address the container's moniker can name, reduced to the scheme and host
 // into an output of the input's size. The output always ends in its NUL
 // inside its buffer, and what is written is a lower-case scheme and a host.
+// The default wait page made from the same text as an MPI address
+// (MakeDefaultWaitUrl) likewise.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +11,9 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "control/VemoMPIOCXAuth.h"
 #include "control/VemoMPIOCXCtrl.h"
 
 namespace {
@@ -69,5 +73,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (rc == 0 && std::strncmp(out.get(), "http://", 7) != 0 && std::strncmp(out.get(), "https://", 8) != 0 &&
         std::strcmp(out.get(), LOCAL_FILE_SITE_URL) != 0)
         std::abort();
+
+    // The default wait page made from the same address taken as an MPI
+    // address (8-bit), into an output of the same size: it ends inside its
+    // buffer and is the empty page, nothing, or http(s), a host and the
+    // wait page's path.
+    if (data[0] & 0x80) {
+        std::string mpi(reinterpret_cast<const char*>(data + 1), size - 1);
+        mpi.resize(std::strlen(mpi.c_str()));
+        std::vector<char> text(mpi.begin(), mpi.end());
+        text.push_back('\0');
+        std::unique_ptr<char[]> wait(new char[outSize]);
+        BOOL made = MakeDefaultWaitUrl(text.data(), wait.get(), outSize);
+        size_t n = strnlen(wait.get(), outSize);
+        if (n >= outSize) std::abort();
+        const size_t nPath = sizeof(DEFAULT_WAIT_PATH) - 1;
+        if (made && (n < nPath || std::strcmp(wait.get() + n - nPath, DEFAULT_WAIT_PATH) != 0 ||
+                     (std::strncmp(wait.get(), "http://", 7) != 0 && std::strncmp(wait.get(), "https://", 8) != 0)))
+            std::abort();
+        if (!made && n != 0 && std::strcmp(wait.get(), NO_WAIT_URL) != 0) std::abort();
+    }
     return 0;
 }

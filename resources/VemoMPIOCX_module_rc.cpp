@@ -3,12 +3,13 @@
 #include "resources/VemoMPIOCX_module_rc.h"
 
 #include "resources/VemoMPIOCX_rc.h"
+#include "resources/VemoMPIOCX_version.h"
 
 // Template 1, the About box: the control's icon, its name and version, one
 // more line, and OK.
 const AFX_DLGITEMTEMPLATE kAboutBoxItems[] = {
     {IDC_STATIC_ABOUT_ICON, "STATIC", "#266", WS_CHILD | WS_VISIBLE | SS_ICON, 10, 10, 20, 20},
-    {IDC_STATIC_ABOUT_NAME, "STATIC", "VemoMPIOCX Control, Version 1.0", WS_CHILD | WS_VISIBLE | SS_LEFT, 40, 10,
+    {IDC_STATIC_ABOUT_NAME, "STATIC", "VemoMPIOCX Control, Version " VEMOMPI_VERSION_TEXT, WS_CHILD | WS_VISIBLE | SS_LEFT, 40, 10,
      170, 8},
     {IDC_STATIC_ABOUT_LINE, "STATIC", "3-D Secure merchant plug-in client", WS_CHILD | WS_VISIBLE | SS_LEFT, 40, 25,
      170, 8},

@@ -1,4 +1,5 @@
 // The test cards' replies and result pages, and the report server.
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,36 @@ ResultPage MpiSandbox::CardResult(const TestCard& card, const std::string& md, c
     return page;
 }
 
+namespace {
+
+// How much of each report parameter a request line shows.
+constexpr size_t kLoggedParamChars = 200;
+
+// A report parameter for the request line: masked, cut, quoted, with
+// quotes, backslashes and control characters escaped.
+std::string LoggedParam(const std::string& value) {
+    std::string masked = MPIMaskSecrets(value);
+    std::string out = "\"";
+    for (size_t i = 0; i < masked.size() && i < kLoggedParamChars; ++i) {
+        unsigned char c = static_cast<unsigned char>(masked[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof(hex), "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    out += "\"";
+    if (masked.size() > kLoggedParamChars) out += "(+" + std::to_string(masked.size() - kLoggedParamChars) + " bytes)";
+    return out;
+}
+
+}  // namespace
+
 HttpResponse MpiSandbox::ReportPost(const HttpRequest& req) {
     Report report;
     report.body = req.body;
@@ -105,8 +136,13 @@ HttpResponse MpiSandbox::ReportPost(const HttpRequest& req) {
     HttpResponse r;
     r.status = status;
     r.body = status == 200 ? "<html><body>OK</body></html>" : "<html><body>Report refused</body></html>";
-    Note(req, r,
-         std::string("report ") + (report.sealed[0] || report.sealed[1] || report.sealed[2] ? "sealed" : "plain"));
+    // The parameters as opened, each masked before it is cut to its first
+    // kLoggedParamChars characters (so that no part of a card number is
+    // left in clear by the cut), blanks and control characters escaped.
+    std::string detail =
+        std::string("report ") + (report.sealed[0] || report.sealed[1] || report.sealed[2] ? "sealed" : "plain");
+    for (int i = 0; i < 3; ++i) detail += std::string(" ") + names[i] + "=" + LoggedParam(report.data[i]);
+    Note(req, r, detail);
     return r;
 }
 

@@ -2,9 +2,12 @@
 #include "sandbox/ShopPages.h"
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <string>
+
+#include "crypto/MPIMask.h"
 
 namespace sandbox {
 
@@ -44,20 +47,25 @@ std::string ShopContentType(const std::string& name) {
     return "";
 }
 
-void ServeShopPages(WebServer& server, const std::string& dir) {
-    server.Route(kPrefix, [dir](const HttpRequest& req) {
-        std::string name = req.Path().substr(sizeof(kPrefix) - 1);
-        std::string type = ShopContentType(name);
-        if (!PlainName(name) || type.empty()) return NotFound();
-        std::ifstream in(dir + "/" + name, std::ios::binary);
-        if (!in) return NotFound();
-        in.seekg(0, std::ios::end);
-        std::streamoff size = in.tellg();
-        if (size < 0 || size > kMaxPageBytes) return NotFound();
-        in.seekg(0);
-        HttpResponse r;
-        r.contentType = type;
-        r.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+void ServeShopPages(WebServer& server, const std::string& dir, std::function<void(const std::string&)> log) {
+    server.Route(kPrefix, [dir, log](const HttpRequest& req) {
+        auto serve = [&]() {
+            std::string name = req.Path().substr(sizeof(kPrefix) - 1);
+            std::string type = ShopContentType(name);
+            if (!PlainName(name) || type.empty()) return NotFound();
+            std::ifstream in(dir + "/" + name, std::ios::binary);
+            if (!in) return NotFound();
+            in.seekg(0, std::ios::end);
+            std::streamoff size = in.tellg();
+            if (size < 0 || size > kMaxPageBytes) return NotFound();
+            in.seekg(0);
+            HttpResponse r;
+            r.contentType = type;
+            r.body.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            return r;
+        };
+        HttpResponse r = serve();
+        if (log) log(MPIMaskSecrets(req.method + " " + req.target + " " + std::to_string(r.status) + " shop page"));
         return r;
     });
 }

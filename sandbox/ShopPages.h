@@ -3,6 +3,7 @@
 // address, as the cardholder's browser opens it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "sandbox/WebServer.h"
@@ -14,7 +15,11 @@ namespace sandbox {
 std::string ShopContentType(const std::string& name);
 
 // Serves the plain files of `dir` (no subfolders, no hidden files) at
-// "/shop/<name>"; anything else under "/shop/" is 404.
-void ServeShopPages(WebServer& server, const std::string& dir);
+// "/shop/<name>"; anything else under "/shop/" is 404. `log`, when given,
+// receives one line for every request ("GET /shop/checkout.html 200 shop
+// page"), card numbers and cryptograms masked; it is called on the
+// server's handler threads.
+void ServeShopPages(WebServer& server, const std::string& dir,
+                    std::function<void(const std::string&)> log = nullptr);
 
 }  // namespace sandbox

@@ -4,12 +4,14 @@
 // close request, the time-out, the OK command and the title line.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
 
+#include "platform/winsock/winsock.h"
 #include "tests/support/skin_dialog_run.h"
 
 using skintest::Clock;
@@ -108,31 +110,77 @@ TEST_F(SkinDialog, CloseButtonDuringTheEnrollmentWaitsForTheTransport) {
 }
 
 TEST_F(SkinDialog, CloseButtonAtTheAcsPageEndsAtOnce) {
+    // At the issuer's page, a listener of the page records the keys it
+    // gets. Escape is swallowed by the dialog: the page never sees it, and
+    // the key typed right after it ("a") shows that the keyboard reached the
+    // dialog. Return is passed on to the page, which sees it. Neither ends
+    // the dialog, nor does the OK command; the close button then ends it at
+    // once.
     mpi.SetAcsAutoSubmit(false);
-    bool clicked = false, escaped = false, returned = false;
-    auto seenAt = Clock::now();
+    enum Stage { kLoad, kEscape, kReturn, kOk, kClose, kDone } stage = kLoad;
+    bool clicked = false;
+    std::string keys;
+    auto stageAt = Clock::now();
+    auto pageKeys = [](HWND hwnd) {
+        HWND browser = CWnd::FromHandle(hwnd)->GetDlgItem(IDC_EXPLORER_AUTH)->GetSafeHwnd();
+        return afxtest::EvaluateInBrowser(browser, "String(window.keysSeen)");
+    };
     int result = Run([&](HWND hwnd) {
-        if (mpi.AcsPosts().empty()) return;
-        if (!escaped) {
-            escaped = true;
-            seenAt = Clock::now();
-            afxtest::FocusWindow(hwnd);
-            afxtest::PressKey("Escape");  // does nothing
-            return;
-        }
-        if (!returned) {
-            returned = true;
-            SendMessage(hwnd, WM_COMMAND, IDOK, 0);  // the OK command never ends it
-            return;
-        }
-        if (!clicked && Clock::now() - seenAt > std::chrono::milliseconds(1000)) {
-            clicked = true;
-            ClickClose(hwnd);
-            EXPECT_TRUE(current->m_bEnded) << "ended at once";
+        if (mpi.AcsPosts().empty() || ctrl->m_strClientHTTPUrl.Find("/acs/auth") < 0) return;
+        HWND browser = CWnd::FromHandle(hwnd)->GetDlgItem(IDC_EXPLORER_AUTH)->GetSafeHwnd();
+        bool late = Clock::now() - stageAt > std::chrono::seconds(10);
+        switch (stage) {
+            case kLoad:
+                // The page's own focus leaves its form, so that Return submits nothing.
+                if (afxtest::EvaluateInBrowser(browser,
+                                               "window.keysSeen = [];"
+                                               "document.addEventListener('keydown', function (e) {"
+                                               "  window.keysSeen.push(e.key); }, true);"
+                                               "document.activeElement && document.activeElement.blur(); 'ready'") !=
+                    "ready")
+                    return;
+                afxtest::FocusWindow(hwnd);
+                CWnd::FromHandle(browser)->SetFocus();
+                afxtest::Pump(100);
+                afxtest::PressKey("Escape");  // swallowed by the dialog
+                afxtest::PressKey("a");       // reaches the page
+                stage = kEscape;
+                stageAt = Clock::now();
+                return;
+            case kEscape:
+                keys = pageKeys(hwnd);
+                if (keys.find('a') == std::string::npos && !late) return;
+                EXPECT_EQ(keys, "a") << "the keys arrived, and Escape stayed with the dialog";
+                EXPECT_FALSE(current->m_bEnded);
+                afxtest::PressKey("Return");  // passed on to the page
+                stage = kReturn;
+                stageAt = Clock::now();
+                return;
+            case kReturn:
+                keys = pageKeys(hwnd);
+                if (keys.find("Enter") == std::string::npos && !late) return;
+                EXPECT_EQ(keys, "a,Enter") << "Return reached the page";
+                EXPECT_FALSE(current->m_bEnded);
+                SendMessage(hwnd, WM_COMMAND, IDOK, 0);  // the OK command never ends it
+                stage = kOk;
+                return;
+            case kOk:
+                stage = kClose;
+                return;
+            case kClose:
+                clicked = true;
+                EXPECT_FALSE(current->m_bEnded) << "nothing ended it before the click";
+                ClickClose(hwnd);
+                EXPECT_TRUE(current->m_bEnded) << "ended at once";
+                stage = kDone;
+                return;
+            case kDone:
+                return;
         }
     });
-    EXPECT_TRUE(clicked) << "Escape or the OK command ended the dialog";
+    EXPECT_TRUE(clicked) << "Escape, Return or the OK command ended the dialog (keys seen: " << keys << ")";
     EXPECT_EQ(result, 12006);
+    EXPECT_TRUE(mpi.TermPosts().empty()) << "Return submitted nothing";
 }
 
 TEST_F(SkinDialog, CloseRequestDuringTheEnrollmentEndsWith2AndLeavesTheWorker) {
@@ -167,16 +215,87 @@ TEST_F(SkinDialog, CloseRequestDuringTheEnrollmentEndsWith2AndLeavesTheWorker) {
     EXPECT_EQ(g_pVemoMPIAuthZKSkinDialog, nullptr);
 }
 
+namespace {
+
+// Names under "slow." take two seconds to resolve (to 127.0.0.1), so that a
+// worker is still under way, in a known step, while the dialog is closed.
+std::atomic<int> g_resolving{0};
+int SlowResolver(const char* name, uint32_t* addrs, int) {
+    if (std::strncmp(name, "slow.", 5) == 0) {
+        g_resolving.store(1);
+        std::this_thread::sleep_for(std::chrono::seconds(2));
+        g_resolving.store(2);
+    }
+    addrs[0] = htonl(0x7f000001);
+    return 1;
+}
+
+}  // namespace
+
 TEST_F(SkinDialog, CloseRequestEndsWith2InEveryState) {
+    // Each state the dialog can be closed in: the exchange under way, the
+    // user's cancel waiting for the transport, the time-out waiting for it,
+    // and the ACS pages. The close request comes in that state and ends the
+    // dialog with 2 at once, whatever the worker still does.
+    struct Case {
+        const char* name;
+        int state;
+    } const cases[] = {{"STATE_VEREQ", STATE_VEREQ},
+                       {"STATE_CANCEL", STATE_CANCEL},
+                       {"STATE_TIMEOUT", STATE_TIMEOUT},
+                       {"STATE_PAREQ", STATE_PAREQ}};
+    WSASetResolverForTesting(SlowResolver);
     mpi.SetAcsAutoSubmit(false);
-    bool closed = false;
-    int result = Run([&](HWND hwnd) {
-        if (closed || mpi.AcsPosts().empty()) return;
-        closed = true;
-        afxtest::SendCloseRequest(hwnd);
-    });
-    EXPECT_EQ(result, 2);
-    EXPECT_STREQ(ctrl->m_Code1, "0");
+    for (const Case& k : cases) {
+        g_resolving.store(0);
+        std::string url = mpi.EnrollUrl();
+        if (k.state != STATE_PAREQ) url.replace(url.find("127.0.0.1"), 9, "slow.example");
+        std::snprintf(ctrl->m_szServerUrl, sizeof(ctrl->m_szServerUrl), "%s", url.c_str());
+        ctrl->m_nPrimaryTimeOut = k.state == STATE_TIMEOUT ? 300 : 20000;
+        int stateAtClose = -1;
+        bool clicked = false;
+        auto closedAt = Clock::now();
+        int result = Run([&](HWND hwnd) {
+            if (stateAtClose != -1) return;
+            int state = ctrl->m_iAuthState;
+            bool resolving = g_resolving.load() == 1;
+            bool ready = false;
+            switch (k.state) {
+                case STATE_VEREQ:
+                    ready = resolving && state == STATE_VEREQ;
+                    break;
+                case STATE_CANCEL:
+                    if (resolving && state == STATE_VEREQ && !clicked) {
+                        clicked = true;
+                        ClickClose(hwnd);  // the dialog now waits for the transport
+                        return;
+                    }
+                    ready = resolving && state == STATE_CANCEL;
+                    break;
+                case STATE_TIMEOUT:
+                    ready = resolving && state == STATE_TIMEOUT;
+                    break;
+                case STATE_PAREQ:
+                    ready = state == STATE_PAREQ && !mpi.AcsPosts().empty();
+                    break;
+            }
+            if (!ready) return;
+            stateAtClose = state;
+            closedAt = Clock::now();
+            afxtest::SendCloseRequest(hwnd);
+        });
+        EXPECT_EQ(stateAtClose, k.state) << k.name << ": closed in that state";
+        EXPECT_EQ(result, 2) << k.name;
+        EXPECT_LT(Clock::now() - closedAt, std::chrono::milliseconds(1500)) << k.name << ": ended at once";
+        if (k.state == STATE_PAREQ) {
+            EXPECT_STREQ(ctrl->m_Code1, "0");
+        } else {
+            EXPECT_EQ(g_resolving.load(), 1) << k.name << ": ended while the worker was still resolving";
+            for (int i = 0; i < 500 && g_resolving.load() == 1; ++i) afxtest::Pump(10);
+        }
+        ctrl->m_szServerUrl[0] = '\0';
+    }
+    WSASetResolverForTesting(nullptr);
 }
 
 TEST_F(SkinDialog, TitleLineFollowsThePageButNotNorvatine) {

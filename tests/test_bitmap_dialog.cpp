@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/afx/afxtest.h"
 #include "platform/afx/afxwin.h"
@@ -219,19 +220,70 @@ TEST_F(BitmapDialogTest, WithoutAnImageControlColoursAreTheDialogs) {
     EXPECT_EQ(dlg.DoModal(), 1);
 }
 
+namespace {
+
+// The realisations the palette handlers made, and what the display answers.
+struct Realisations {
+    static inline std::vector<HPALETTE> palettes;
+    static inline UINT answer = 0;
+    static UINT Hook(HDC, HPALETTE hpal) {
+        palettes.push_back(hpal);
+        return answer;
+    }
+};
+
+}  // namespace
+
 // The display is true-colour: realising the 8-bit background's palette
-// changes no entry, so the dialog answers FALSE and repaints nothing.
+// changes no entry, so the dialog answers FALSE and repaints nothing. The
+// handlers do realise it (foreground for WM_QUERYNEWPALETTE; background for
+// WM_PALETTECHANGED caused by another window, never for one caused by the
+// dialog itself); on a display with a hardware palette, where realising
+// maps entries, each of them repaints the whole dialog.
 TEST_F(BitmapDialogTest, PaletteMessagesOnATrueColourDisplay) {
     AFX_DLGTEMPLATE t = Template(222, 253);
     Backdrop dlg(&t);
     dlg.onInit = [](Backdrop* d) { EXPECT_TRUE(d->SetBitmap(IDB_SKIN_BACKGROUND, 2)); };
     dlg.check = [&](Backdrop* d) {
         ASSERT_NE(d->m_bmpBackground.GetPalette(), nullptr);
-        EXPECT_EQ(d->SendMessage(WM_QUERYNEWPALETTE), FALSE);
+        HPALETTE background = static_cast<HPALETTE>(d->m_bmpBackground.GetPalette()->GetSafeHandle());
+        HWND hwnd = d->GetSafeHwnd();
+        CRect client;
+        d->GetClientRect(client);
         RECT update{};
-        EXPECT_FALSE(GetUpdateRect(d->GetSafeHwnd(), &update, FALSE));
+        auto whole = [&](const RECT& r) {
+            return r.left == client.left && r.top == client.top && r.right == client.right && r.bottom == client.bottom;
+        };
+        Realisations::palettes.clear();
+        Realisations::answer = 0;
+        SetRealizePaletteHookForTesting(&Realisations::Hook);
+
+        // True colour: realised, nothing changed, nothing repainted.
+        ValidateRect(hwnd, nullptr);
+        EXPECT_EQ(d->SendMessage(WM_QUERYNEWPALETTE), FALSE);
+        EXPECT_EQ(Realisations::palettes, std::vector<HPALETTE>{background}) << "the background's palette was realised";
+        EXPECT_FALSE(GetUpdateRect(hwnd, &update, FALSE));
         EXPECT_EQ(d->SendMessage(WM_PALETTECHANGED, 0), 0);
-        EXPECT_FALSE(GetUpdateRect(d->GetSafeHwnd(), &update, FALSE));
+        EXPECT_EQ(Realisations::palettes.size(), 2u) << "realised for a change another window caused";
+        EXPECT_FALSE(GetUpdateRect(hwnd, &update, FALSE));
+        EXPECT_EQ(d->SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(hwnd)), 0);
+        EXPECT_EQ(Realisations::palettes.size(), 2u) << "not for a change the dialog caused";
+
+        // A palette display: the entries mapped anew repaint the dialog.
+        Realisations::answer = 12;
+        EXPECT_EQ(d->SendMessage(WM_QUERYNEWPALETTE), TRUE);
+        ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE));
+        EXPECT_TRUE(whole(update));
+        ValidateRect(hwnd, nullptr);
+        EXPECT_EQ(d->SendMessage(WM_PALETTECHANGED, 0), 0);
+        ASSERT_TRUE(GetUpdateRect(hwnd, &update, FALSE));
+        EXPECT_TRUE(whole(update));
+        ValidateRect(hwnd, nullptr);
+        EXPECT_EQ(d->SendMessage(WM_PALETTECHANGED, reinterpret_cast<WPARAM>(hwnd)), 0);
+        EXPECT_FALSE(GetUpdateRect(hwnd, &update, FALSE)) << "a change the dialog caused repaints nothing";
+        EXPECT_EQ(Realisations::palettes.size(), 4u);
+        SetRealizePaletteHookForTesting(nullptr);
     };
     EXPECT_EQ(dlg.DoModal(), 1);
+    SetRealizePaletteHookForTesting(nullptr);
 }

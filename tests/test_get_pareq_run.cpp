@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@
 #include "control/VemoMPIOCXAuth.h"
 #include "platform/afx/afxtestmsgbox.h"
 #include "platform/afx/afxtest.h"
+#include "platform/browser/browserprobe.h"
 #include "platform/winsock/winsock.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/dispatch.h"
@@ -278,14 +281,74 @@ TEST_F(GetPAReqRun, CurrencyOfOtherThanThreeCharactersBecomesKRW) {
     }
 }
 
-TEST_F(GetPAReqRun, DefaultWaitPageIsShown) {
-    ctrl->Release();
-    ctrl = new CVemoMPIOCXCtrl();
-    ASSERT_EQ(Call(ctrl, u"SetNormalDialog", {1}).Long(), 0);
-    ASSERT_EQ(Call(ctrl, u"SetForcedProxyEnv", {1}).Long(), 0);
-    EXPECT_EQ(Run(Args()), 0) << "the authentication does not depend on its wait page";
-    EXPECT_STREQ(ctrl->m_szWaitUrl, DEFAULT_WAIT_URL);
-    for (const auto& r : mpi.Server().Requests()) EXPECT_NE(r.Path(), "/VemoMPI/Wait.html") << "the sandbox's page was not used";
+TEST_F(GetPAReqRun, DefaultWaitPageIsTheMpiServiceHostsOwn) {
+    // Without SetWaitUrl the dialog shows the wait page of the MPI address's
+    // host and port. The MPI server holds its answer until the browser has
+    // loaded that page (20 s at most), so the page is seen whatever the
+    // machine's speed, and then refuses the card.
+    struct Held {
+        std::mutex lock;
+        std::condition_variable cv;
+        std::vector<std::string> loads;
+        bool waitLoaded = false;
+    };
+    auto held = std::make_shared<Held>();
+    const std::string waitUrl = mpi.WaitUrl();
+    afxbrowser::SetLoadObserver([held, waitUrl](const char* url) {
+        std::lock_guard<std::mutex> guard(held->lock);
+        held->loads.emplace_back(url);
+        if (waitUrl == url) held->waitLoaded = true;
+        held->cv.notify_all();
+    });
+    mpi.Server().Route("/held/enroll", [held](const sandbox::HttpRequest&) {
+        std::unique_lock<std::mutex> guard(held->lock);
+        held->cv.wait_for(guard, std::chrono::seconds(20), [&] { return held->waitLoaded; });
+        sandbox::HttpResponse r;
+        r.body = "<html><head><title>MPI</title></head><body>31|Card not enrolled|-|-|-|-</body></html>";
+        return r;
+    });
+    std::vector<Arg> args = Args();
+    args[8] = U16(mpi.Server().Url("/held/enroll"));
+    for (int normal : {1, 0}) {
+        ctrl->Release();
+        ctrl = new CVemoMPIOCXCtrl();
+        ASSERT_EQ(Call(ctrl, u"SetNormalDialog", {normal}).Long(), 0);
+        ASSERT_EQ(Call(ctrl, u"SetForcedProxyEnv", {1}).Long(), 0);
+        {
+            std::lock_guard<std::mutex> guard(held->lock);
+            held->loads.clear();
+            held->waitLoaded = false;
+        }
+        size_t before = 0;
+        for (const auto& r : mpi.Server().Requests()) before += r.Path() == "/VemoMPI/Wait.html";
+        EXPECT_EQ(Run(args), 31) << (normal ? "plain" : "skinned") << " dialog";
+        EXPECT_EQ(std::string(ctrl->m_szWaitUrl), waitUrl);
+        {
+            std::lock_guard<std::mutex> guard(held->lock);
+            EXPECT_TRUE(held->waitLoaded) << (normal ? "plain" : "skinned") << " dialog loaded: "
+                                          << (held->loads.empty() ? std::string("nothing") : held->loads.front());
+        }
+        size_t after = 0;
+        for (const auto& r : mpi.Server().Requests()) after += r.Path() == "/VemoMPI/Wait.html";
+        EXPECT_GT(after, before) << "the sandbox served its wait page";
+    }
+    afxbrowser::SetLoadObserver(nullptr);
+
+    // A later call to another MPI address gets that host's page; a page's
+    // own wait page, once set, stays.
+    std::strcpy(ctrl->m_szWaitUrl, "http://127.0.0.1:9/VemoMPI/Wait.html");
+    ctrl->m_bDefaultWaitUrl = TRUE;
+    mpi.SetEnrollmentReply([] {
+        sandbox::EnrollmentReply reply;
+        reply.code = "31";
+        reply.message = "Card not enrolled";
+        return reply;
+    }());
+    EXPECT_EQ(Run(Args()), 31);
+    EXPECT_EQ(std::string(ctrl->m_szWaitUrl), waitUrl) << "made anew from this call's address";
+    ASSERT_EQ(Call(ctrl, u"SetWaitUrl", {u"http://127.0.0.1:9/shop/wait.html"}).Long(), 0);
+    EXPECT_EQ(Run(Args()), 31);
+    EXPECT_STREQ(ctrl->m_szWaitUrl, "http://127.0.0.1:9/shop/wait.html");
 }
 
 // ---------------------------------------------------------------- the merchant's site

@@ -8,13 +8,16 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <vector>
 
 #include "platform/com/loader.h"
 #include "platform/com/regkeys.h"
 #include "platform/win/winmod.h"
+#include "resources/VemoMPIOCX_version.h"
 #include "tests/support/tempdir.h"
 
 namespace {
@@ -191,9 +194,13 @@ struct ToolRun {
     std::string output;
 };
 
-ToolRun Tool(const std::string& args) {
+// Runs the tool in a shell: `streams` says which of its streams are read
+// ("2>&1" both, "2>/dev/null" standard output, "2>&1 >/dev/null" standard
+// error); `folder`, when given, is its current folder.
+ToolRun Tool(const std::string& args, const std::string& streams = "2>&1", const std::string& folder = "") {
     ToolRun r;
-    std::string command = std::string(VEMOMPI_REGSVR) + " " + args + " 2>&1";
+    std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + std::string(VEMOMPI_REGSVR) + " " + args +
+                          " " + streams;
     FILE* p = popen(command.c_str(), "r");
     if (p == nullptr) return r;
     char buf[512];
@@ -204,34 +211,113 @@ ToolRun Tool(const std::string& args) {
     return r;
 }
 
-TEST_F(Registration, ToolRegistersAndUnregisters) {
-    ToolRun r = Tool(VEMOMPI_MODULE);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.output, std::string("DllRegisterServer in ") + VEMOMPI_MODULE + " succeeded.\n");
-    EXPECT_EQ(Text(std::string("CLSID\\") + kClsid + "\\InprocServer32"), path);
-    r = Tool(std::string("/u ") + VEMOMPI_MODULE);
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.output, std::string("DllUnregisterServer in ") + VEMOMPI_MODULE + " succeeded.\n");
-    EXPECT_FALSE(KeyExists(kProgId));
-    EXPECT_EQ(Tool(std::string("-u ") + VEMOMPI_MODULE).exitCode, 0);
+// The names in a folder.
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (struct dirent* e = readdir(d))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
-TEST_F(Registration, ToolReportsFailures) {
+TEST_F(Registration, ToolRegistersAndUnregisters) {
+    ToolRun r = Tool(VEMOMPI_MODULE, "2>/dev/null");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output,
+              std::string("DllRegisterServer in ") + VEMOMPI_MODULE + " succeeded. Registry file: " + file + "\n");
+    EXPECT_EQ(Text(std::string("CLSID\\") + kClsid + "\\InprocServer32"), path);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"registry.reg"}) << "no lock file stays beside it";
+    r = Tool(std::string("/u ") + VEMOMPI_MODULE, "2>/dev/null");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.output,
+              std::string("DllUnregisterServer in ") + VEMOMPI_MODULE + " succeeded. Registry file: " + file + "\n");
+    EXPECT_FALSE(KeyExists(kProgId));
+    EXPECT_EQ(Tool(std::string("-u ") + VEMOMPI_MODULE).exitCode, 0);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"registry.reg"});
+}
+
+TEST_F(Registration, ToolFindsANameWithoutAFolderInTheCurrentFolder) {
+    // As regsvr32 does: "vemompi-regsvr VemoMPIOCX.so" in the module's folder.
+    std::string folder = dir / "module";
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    std::string copy = folder + "/VemoMPIOCX.so";
+    ASSERT_EQ(std::system(("cp '" + std::string(VEMOMPI_MODULE) + "' '" + copy + "'").c_str()), 0);
+    ToolRun r = Tool("VemoMPIOCX.so", "2>&1", folder);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.output, "DllRegisterServer in " + copy + " succeeded. Registry file: " + file + "\n");
+    EXPECT_EQ(Text(std::string("CLSID\\") + kClsid + "\\InprocServer32"), copy) << "the full path is registered";
+    r = Tool("/u VemoMPIOCX.so", "2>&1", folder);
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_FALSE(KeyExists(kProgId));
+
+    r = Tool("NoSuchModule.so", "2>&1", folder);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.output, "LoadLibrary(\"NoSuchModule.so\") failed: no such module (not in the current folder, nor "
+                        "where the loader looks)\n");
+}
+
+TEST_F(Registration, ToolReportsFailuresWithTheirFileAndReason) {
     Neighbour();
     ReadOnly();
-    ToolRun r = Tool(VEMOMPI_MODULE);
+    ToolRun r = Tool(VEMOMPI_MODULE, "2>&1 >/dev/null");
     EXPECT_EQ(r.exitCode, 5);
     EXPECT_EQ(r.output, std::string("DllRegisterServer in ") + VEMOMPI_MODULE +
-                            " failed. Return code was: 0x80040200\n");
+                            " failed. Return code was: 0x80040200 (registry file " + file + ": permission denied)\n");
+    ASSERT_EQ(chmod(file.c_str(), 0600), 0);
+    if (FILE* f = std::fopen(file.c_str(), "wb")) {
+        std::fputs("not a registry\n", f);
+        std::fclose(f);
+    }
+    r = Tool(VEMOMPI_MODULE, "2>&1 >/dev/null");
+    EXPECT_EQ(r.exitCode, 5);
+    EXPECT_EQ(r.output, std::string("DllRegisterServer in ") + VEMOMPI_MODULE +
+                            " failed. Return code was: 0x80040200 (registry file " + file + ": not a registry file)\n");
+    EXPECT_EQ(ReadFile(file), "not a registry\n") << "left as it was";
+
     r = Tool((dir / "missing.so"));
     EXPECT_EQ(r.exitCode, 3);
-    EXPECT_EQ(r.output.find("LoadLibrary(\""), 0u);
+    EXPECT_EQ(r.output, "LoadLibrary(\"" + (dir / "missing.so") + "\") failed: no such module\n");
+    // A file that is no module: the loader's reason, on one line.
+    std::string junk = dir / "junk.so";
+    if (FILE* f = std::fopen(junk.c_str(), "wb")) {
+        std::fputs("junk", f);
+        std::fclose(f);
+    }
+    r = Tool(junk);
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_EQ(r.output.rfind("LoadLibrary(\"" + junk + "\") failed: ", 0), 0u) << r.output;
+    EXPECT_NE(r.output.find("too short"), std::string::npos) << r.output;
     EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 1);
     r = Tool("libm.so.6");
     EXPECT_EQ(r.exitCode, 4) << "a library that is no server";
     EXPECT_EQ(r.output, "DllRegisterServer was not found in libm.so.6.\n");
     EXPECT_EQ(Tool("").exitCode, 1);
     EXPECT_EQ(Tool("a b").exitCode, 1);
+}
+
+TEST_F(Registration, ToolAnswersHelpAndVersionAndRefusesUnknownOptions) {
+    for (const char* help : {"--help", "-h"}) {
+        ToolRun out = Tool(help, "2>/dev/null");
+        EXPECT_EQ(out.exitCode, 0) << help;
+        EXPECT_EQ(out.output.rfind("usage: vemompi-regsvr [/u | -u] MODULE\n", 0), 0u) << out.output;
+        EXPECT_EQ(Tool(help, "2>&1 >/dev/null").output, "") << "nothing on standard error";
+    }
+    ToolRun v = Tool("--version", "2>/dev/null");
+    EXPECT_EQ(v.exitCode, 0);
+    EXPECT_EQ(v.output, std::string("vemompi-regsvr ") + VEMOMPI_VERSION_TEXT + "\n");
+    EXPECT_EQ(v.output, "vemompi-regsvr 1.0\n");
+    for (const char* unknown : {"--bogus", "-x", "--help=1"}) {
+        ToolRun out = Tool(std::string(unknown) + " " + VEMOMPI_MODULE, "2>/dev/null");
+        EXPECT_EQ(out.exitCode, 1) << unknown;
+        EXPECT_EQ(out.output, "") << "nothing on standard output";
+        ToolRun err = Tool(std::string(unknown) + " " + VEMOMPI_MODULE, "2>&1 >/dev/null");
+        EXPECT_NE(err.output.find("usage: vemompi-regsvr"), std::string::npos) << err.output;
+    }
+    EXPECT_FALSE(KeyExists(kProgId)) << "nothing was registered";
+    EXPECT_EQ(Tool("", "2>&1 >/dev/null").output.find("usage: vemompi-regsvr"), 0u);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // The registry file under concurrent use: readers never see a half-written
 // file, and writers in several threads and several processes never lose
-// each other's changes.
+// each other's changes, and leave no lock file behind.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <dirent.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -72,6 +73,17 @@ protected:
     void SetUp() override { setenv("VEMOMPI_REGISTRY", (dir / "registry.reg").c_str(), 1); }
     void TearDown() override { unsetenv("VEMOMPI_REGISTRY"); }
 
+    // Once the writers are done, only the registry file is left in its
+    // folder: no lock file, no temporary file.
+    void ExpectOnlyTheFile() {
+        std::vector<std::string> names;
+        if (DIR* d = opendir(dir.path().c_str())) {
+            while (struct dirent* e = readdir(d))
+                if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.push_back(e->d_name);
+            closedir(d);
+        }
+        EXPECT_EQ(names, std::vector<std::string>{"registry.reg"});
+    }
     void ExpectAllCounters(int writers, int rounds) {
         HKEY key = nullptr;
         ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Load", 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -110,6 +122,7 @@ TEST_F(RegistryConcurrency, WriterThreadsAndReaderThreads) {
     for (const std::string& fault : readerFaults) EXPECT_EQ(fault, "");
     EXPECT_GT(reads.load(), 0);
     ExpectAllCounters(kWriters, kRounds);
+    ExpectOnlyTheFile();
 }
 
 TEST_F(RegistryConcurrency, WriterProcessesAndAReader) {
@@ -137,4 +150,5 @@ TEST_F(RegistryConcurrency, WriterProcessesAndAReader) {
     }
     EXPECT_EQ(fault, "");
     ExpectAllCounters(kWriters, kRounds);
+    ExpectOnlyTheFile();
 }

@@ -18,6 +18,7 @@
 #include "sandbox/ShopPages.h"
 #include "tests/support/tempdir.h"
 #include "tests/support/loopback.h"
+#include "resources/VemoMPIOCX_version.h"
 #include "transport/HTTPTransport.h"
 
 namespace {
@@ -335,6 +336,138 @@ TEST(SandboxTool, PrintsItsAddressAndMaskedRequestLinesAndStopsOnSigterm) {
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     ::close(out[0]);
+}
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+// Runs the tool to its end with these arguments (a shell word list),
+// standard output and standard error apart.
+ToolRun RunTool(const std::string& args) {
+    TempDir dir;
+    std::string command = std::string(VEMOMPI_SANDBOX_TOOL) + " " + args + " >" + (dir / "out") + " 2>" + (dir / "err") +
+                          " </dev/null";
+    ToolRun r;
+    int status = std::system(command.c_str());
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    for (auto [name, text] : {std::pair<const char*, std::string*>{"out", &r.out}, {"err", &r.err}}) {
+        if (std::FILE* f = std::fopen((dir / name).c_str(), "rb")) {
+            char buf[4096];
+            size_t n;
+            while ((n = std::fread(buf, 1, sizeof(buf), f)) > 0) text->append(buf, n);
+            std::fclose(f);
+        }
+    }
+    return r;
+}
+
+// The tool started with these arguments, its standard output readable.
+struct Running {
+    pid_t pid = -1;
+    int out = -1;
+    unsigned short port = 0;
+
+    explicit Running(const std::vector<std::string>& args) {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(fds[1], STDOUT_FILENO);
+            ::close(fds[0]);
+            ::close(fds[1]);
+            std::vector<char*> argv{const_cast<char*>(VEMOMPI_SANDBOX_TOOL)};
+            for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            ::execv(VEMOMPI_SANDBOX_TOOL, argv.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        out = fds[0];
+        std::string base = ReadLine(out, 10000);
+        if (base.rfind("http://127.0.0.1:", 0) == 0) port = static_cast<unsigned short>(std::stoi(base.substr(17)));
+    }
+    // Stops it with SIGTERM; its exit code, or -1.
+    int Stop() {
+        if (pid <= 0) return -1;
+        ::kill(pid, SIGTERM);
+        int status = -1;
+        for (int i = 0; i < 1000 && ::waitpid(pid, &status, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!WIFEXITED(status)) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
+        pid = -1;
+        ::close(out);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    ~Running() { Stop(); }
+};
+
+}  // namespace
+
+TEST(SandboxTool, AnswersHelpAndVersionAndRefusesUnknownOptions) {
+    ToolRun help = RunTool("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.out.rfind("usage: vemompi-sandbox [--port N] [--pages DIR]\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+    ToolRun version = RunTool("--version");
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, std::string("vemompi-sandbox ") + VEMOMPI_VERSION_TEXT + "\n");
+    for (const char* unknown : {"--bogus", "--port", "--port x", "extra"}) {
+        ToolRun r = RunTool(unknown);
+        EXPECT_EQ(r.exitCode, 2) << unknown;
+        EXPECT_EQ(r.out, "") << unknown << ": it did not start";
+        EXPECT_NE(r.err.find("usage: vemompi-sandbox"), std::string::npos) << unknown << ": " << r.err;
+    }
+}
+
+TEST(SandboxTool, RefusesPagesThatAreNoFolder) {
+    TempDir dir;
+    if (std::FILE* f = std::fopen((dir / "file.html").c_str(), "wb")) std::fclose(f);
+    for (const std::string& pages : {dir / "missing", dir / "file.html"}) {
+        ToolRun r = RunTool("--pages '" + pages + "'");
+        EXPECT_EQ(r.exitCode, 2) << pages;
+        EXPECT_EQ(r.out, "") << "it did not start";
+        EXPECT_EQ(r.err, "vemompi-sandbox: --pages " + pages + ": no such folder\n");
+    }
+}
+
+TEST(SandboxTool, LogsTheShopPagesAndTheOpenedReportParametersMasked) {
+    TempDir dir;
+    if (std::FILE* f = std::fopen((dir / "checkout.html").c_str(), "wb")) {
+        std::fputs("<html>pay</html>", f);
+        std::fclose(f);
+    }
+    Running tool({"--pages", dir.path()});
+    ASSERT_NE(tool.port, 0) << "it printed its address";
+    std::string page = Exchange(tool.port, "GET /shop/checkout.html?pan=4000000000000010 HTTP/1.1\r\nHost: x\r\n"
+                                           "Connection: close\r\n\r\n");
+    EXPECT_EQ(page.rfind("HTTP/1.1 200", 0), 0u);
+    std::string shop = ReadLine(tool.out, 10000);
+    EXPECT_EQ(shop.rfind("GET /shop/checkout.html?pan=*****", 0), 0u) << shop;
+    EXPECT_EQ(shop.substr(shop.size() - 14), " 200 shop page") << shop;
+    EXPECT_EQ(shop.find("4000000000000010"), std::string::npos) << shop;
+    Exchange(tool.port, "GET /shop/missing.html HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    EXPECT_EQ(ReadLine(tool.out, 10000), "GET /shop/missing.html 404 shop page");
+
+    // A sealed parameter with a card number and a cryptogram, a plain one
+    // with a line break and a quote, and a long one cut in a card number.
+    CMPIUtil util;
+    const std::string secret = "card 4000000000000010 cavv AAABBJAgdQAAAAAAAAAAAAAAAAA=";
+    char sealed[MPI_SEALED_MAX_SIZE];
+    ASSERT_GT(MPISealParam(util, secret.data(), secret.size(), sealed, sizeof(sealed)), 0);
+    std::string body = std::string("data1=") + sealed + "&data2=a\n\"b&data3=" + std::string(190, 'z') + "4000000000000010" +
+                       std::string(44, 'z') + "&ParamEnd=End";
+    EXPECT_EQ(Post(tool.port, "/report", body).rfind("HTTP/1.1 200", 0), 0u);
+    std::string line = ReadLine(tool.out, 10000);
+    EXPECT_EQ(line, "POST /report 200 report sealed data1=\"card ************0010 cavv ****************************\" "
+                    "data2=\"a\\x0A\\\"b\" data3=\"" + std::string(190, 'z') + "**********\"(+50 bytes)")
+        << "a card number is masked before the parameter is cut";
+    EXPECT_EQ(line.find("4000000000000010"), std::string::npos);
+    EXPECT_EQ(line.find("AAABBJAg"), std::string::npos);
+    EXPECT_EQ(tool.Stop(), 0);
 }
 
 namespace {

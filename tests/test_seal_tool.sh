@@ -1,5 +1,6 @@
 #!/bin/sh
-# The operators' seal tool: round trips, the length limit, refusals.
+# The operators' seal tool: round trips, the length limit, refusals, and the
+# options every tool answers (--help, --version, unknown ones).
 set -u
 tool="$1"
 fail=0
@@ -28,5 +29,19 @@ sed 's/.$//' "$tmp/sealed" | "$tool" open > /dev/null 2> "$tmp/err"
 [ $? -eq 2 ] && [ "$(wc -l < "$tmp/err")" -eq 1 ]; check "a cut sealed parameter is refused" $?
 printf 'AAAA%%zz' | "$tool" open > /dev/null 2>&1; [ $? -eq 2 ]; check "bad URL escapes are refused" $?
 "$tool" frobnicate > /dev/null 2>&1; [ $? -eq 2 ]; check "usage errors exit 2" $?
+
+"$tool" --help > "$tmp/out" 2> "$tmp/err"; rc=$?
+[ $rc -eq 0 ] && head -n 1 "$tmp/out" | grep -q '^usage: vemompi-seal seal|open' && [ ! -s "$tmp/err" ]
+check "--help prints the usage on standard output and exits 0" $?
+"$tool" --version > "$tmp/out" 2> "$tmp/err"; rc=$?
+[ $rc -eq 0 ] && [ "$(wc -l < "$tmp/out")" -eq 1 ] && grep -Eq '^vemompi-seal [0-9]+\.[0-9]+$' "$tmp/out"
+check "--version prints one line: the name and the version" $?
+for option in --bogus -x; do
+  "$tool" $option < /dev/null > "$tmp/out" 2> "$tmp/err"; rc=$?
+  [ $rc -eq 2 ] && [ ! -s "$tmp/out" ] && grep -q '^usage: vemompi-seal' "$tmp/err"
+  check "$option: the usage on standard error, exit 2" $?
+done
+"$tool" seal --bogus < /dev/null > "$tmp/out" 2> "$tmp/err"; rc=$?
+[ $rc -eq 2 ] && [ ! -s "$tmp/out" ]; check "an unknown option after the command is refused too" $?
 
 exit $fail

@@ -3,9 +3,13 @@
 //
 //   vemompi-seal seal < text      prints the sealed parameter and a newline
 //   vemompi-seal open < sealed    prints the text, byte for byte
+//   vemompi-seal --help           the usage, on standard output
+//   vemompi-seal --version        the tool's name and the module's version
 //
-// Exit codes: 0 done; 2 refused (text too long, sealed parameter that fails
-// a check, or a usage error), with one line on standard error.
+// Exit codes: 0 done (and --help, --version); 1 standard output could not
+// be written; 2 refused (text too long, sealed parameter that fails a
+// check), with one line on standard error, or a usage error or unknown
+// option, with the usage on standard error.
 
 #include <cstdio>
 #include <cstring>
@@ -13,8 +17,18 @@
 #include <unistd.h>
 
 #include "crypto/MPISeal.h"
+#include "tools/ToolOptions.h"
 
 namespace {
+
+const char kTool[] = "vemompi-seal";
+const char kUsage[] =
+    "usage: vemompi-seal seal|open  (reads standard input)\n"
+    "       vemompi-seal --help | --version\n"
+    "seal: prints the sealed parameter of the text on standard input (at most 4092\n"
+    "bytes, taken as given) and a newline. open: prints the text of the sealed\n"
+    "parameter on standard input, byte for byte.\n"
+    "Exit codes: 0 done, 1 output failed, 2 refused or a usage error.\n";
 
 // Reads standard input, at most `limit` bytes plus one (so that an input
 // over the limit can be told apart). Returns false on a read error.
@@ -71,8 +85,14 @@ int Open() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        int answered = tooloptions::AnswerCommon(argv[i], kTool, kUsage);
+        if (answered >= 0) return answered;
+    }
     if (argc == 2 && std::strcmp(argv[1], "seal") == 0) return Seal();
     if (argc == 2 && std::strcmp(argv[1], "open") == 0) return Open();
-    std::fprintf(stderr, "usage: vemompi-seal seal|open  (reads standard input)\n");
-    return 2;
+    const char* wrong = nullptr;
+    for (int i = 1; i < argc && wrong == nullptr; ++i)
+        if (std::strcmp(argv[i], "seal") != 0 && std::strcmp(argv[i], "open") != 0) wrong = argv[i];
+    return tooloptions::Refuse(kTool, kUsage, wrong, 2);
 }

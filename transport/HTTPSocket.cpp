@@ -81,6 +81,11 @@ private:
     CMPISocket m_socket;
     int m_nHC = 0;
     int m_nHeaderCount = 0;
+    // For the debugger line of the run: when it started, the bytes
+    // received and the failure text.
+    DWORD m_dwStart = 0;
+    long m_nReceived = 0;
+    char m_szError[512] = {};
     char m_szLog[4200] = {};
     char m_szRecv[kRecvLimit + 1] = {};
 };
@@ -101,6 +106,7 @@ void CSocketPost::Fail(const char* fmt, ...) {
     std::vsnprintf(text, sizeof(text), fmt, args);
     va_end(args);
     Trace("%s", text);
+    std::snprintf(m_szError, sizeof(m_szError), "%s", text);
     if (m_ex != nullptr) std::snprintf(m_ex->m_szHTTPLastErrorMessage, sizeof(m_ex->m_szHTTPLastErrorMessage), "%s", text);
 }
 
@@ -115,6 +121,7 @@ bool CSocketPost::ReceiveHeader() {
             Fail("Header RECV Error Code:%d", r);
             return false;
         }
+        m_nReceived += r;
         // A receive of 0 bytes (the peer closed) leaves a zero byte, an
         // ordinary byte here: a closed connection runs into the limit.
         char c = m_szRecv[m_nHeaderCount];
@@ -130,6 +137,7 @@ bool CSocketPost::ReceiveHeader() {
 
 void CSocketPost::Run() {
     bool success = false;
+    m_dwStart = GetTickCount();
     if (m_inst.report)
         Trace("Start");
     else
@@ -141,6 +149,7 @@ void CSocketPost::Run() {
     if (!AfxParseURL(m_url, dwServiceType, strServer, strObject, nPort)) {
         if (m_inst.report) {
             Trace("AfxParseURL:%s", m_url);
+            std::snprintf(m_szError, sizeof(m_szError), "AfxParseURL Error");
         } else {
             Fail("AfxParseURL Error");
         }
@@ -154,15 +163,17 @@ void CSocketPost::Run() {
               static_cast<int>(dwServiceType), strServer.GetString(), strObject.GetString(), nPort);
         if (m_ex->m_bCancelled.load() != 0) {
             Trace("STATE_CANCEL GotoEnd");
+            std::snprintf(m_szError, sizeof(m_szError), "STATE_CANCEL");
             return End(false);
         }
     }
 
     INT_PTR s = m_socket.SocketConnect(strServer, nPort, kRecvTimeOutSec);
     if (s < 0) {
-        if (m_inst.report)
+        if (m_inst.report) {
             Trace("SOCKET_CONNECT Error Code:%d", static_cast<int>(s));
-        else
+            std::snprintf(m_szError, sizeof(m_szError), "SOCKET_CONNECT Error Code:%d", static_cast<int>(s));
+        } else
             Fail("SOCKET_CONNECT Error Code:%d", static_cast<int>(s));
         return End(false);
     }
@@ -227,6 +238,7 @@ void CSocketPost::Run() {
         Fail("Data RECV Error HC:%d, SRC:%d", m_nHC, r);
         return End(false);
     }
+    m_nReceived += r;
     success = true;
     End(success);
 }
@@ -239,6 +251,8 @@ void CSocketPost::End(bool success) {
     }
     // This run's socket, unless the cancel path has closed it already.
     m_run->m_hSocket.Close();
+    MPITraceAttempt(m_inst.prefix, m_inst.report, m_url, "socket", m_nHC, m_nReceived, GetTickCount() - m_dwStart,
+                    m_inst.report ? m_nHC : (success ? 0 : 1), success ? nullptr : m_szError);
     if (m_inst.report) {
         Trace("End Code:%d", m_nHC);
         return;

@@ -1,7 +1,11 @@
 #include "transport/HTTPTransport.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+
+#include "crypto/MPIMask.h"
 
 HTTP_THREAD_PARAM g_HTTPParam_Normal;
 HTTP_THREAD_PARAM g_HTTPParam;
@@ -38,4 +42,32 @@ bool TakeReportRequest(LPVOID lpParam, REPORT_REQUEST* pRequest) {
     CopyTextField(pRequest->szUrl, start->report->szHTTPUrl, sizeof(pRequest->szUrl));
     CopyTextField(pRequest->szBody, start->report->szPostParam, sizeof(pRequest->szBody));
     return true;
+}
+
+namespace {
+
+// The address without user name, password, query or fragment.
+std::string TracedAddress(const char* pszUrl) {
+    std::string url = pszUrl != nullptr ? pszUrl : "";
+    size_t cut = url.find_first_of("?#");
+    if (cut != std::string::npos) url.resize(cut);
+    size_t start = url.find("://");
+    start = start == std::string::npos ? 0 : start + 3;
+    size_t end = url.find('/', start);
+    if (end == std::string::npos) end = url.size();
+    size_t at = url.rfind('@', end == 0 ? 0 : end - 1);
+    if (at != std::string::npos && at >= start && at < end) url.erase(start, at + 1 - start);
+    return url;
+}
+
+}  // namespace
+
+void MPITraceAttempt(const char* pszPrefix, bool bReport, const char* pszUrl, const char* pszTransport, int nStatus,
+                     long nBytes, DWORD dwMs, int nResult, const char* pszError) {
+    char line[1400];
+    std::snprintf(line, sizeof(line), "%s %s %.1023s transport=%s status=%d bytes=%ld ms=%lu result=%d%s%.256s",
+                  pszPrefix, bReport ? "report" : "exchange", TracedAddress(pszUrl).c_str(), pszTransport, nStatus,
+                  nBytes, static_cast<unsigned long>(dwMs), nResult,
+                  pszError != nullptr && pszError[0] != '\0' ? " error=" : "", pszError != nullptr ? pszError : "");
+    MPIDebugOutput(line);
 }

@@ -92,6 +92,26 @@ DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam);
 DWORD HTTPThreadFunction_Socket(LPVOID lpParam);
 DWORD SendHTTPPostData_S(LPVOID lpParam);  // sets iThreadResult1 to the status read, 0 when none
 
+// ---------------------------------------------------------------- debugger output
+
+// One line per enrollment exchange and per report attempt, to the debugger
+// output (standard error when VEMOMPI_DEBUG is set), through the masking of
+// MPIDebugOutput:
+//
+//   PREFIX exchange|report ADDRESS transport=WinINet|socket status=N bytes=N ms=N result=N[ error=TEXT]
+//
+// ADDRESS is the scheme, host, port and path the attempt posted to, without
+// a user name, password, query or fragment. status is the HTTP status read
+// (0 when none), bytes the bytes of the response the transport received
+// (header and body for the socket, the body for WinINet), ms the time the
+// attempt took. result is 0 after an exchange that succeeded and 1 after one
+// that failed, with the failure text as error (the text that Msg1 shows);
+// for a report attempt, the value the attempt gives the report's state
+// machine (the status read by the socket attempt, 200 or -100 from the
+// WinINet attempt). The body that was posted never appears.
+void MPITraceAttempt(const char* pszPrefix, bool bReport, const char* pszUrl, const char* pszTransport, int nStatus,
+                     long nBytes, DWORD dwMs, int nResult, const char* pszError);
+
 // User agents of the transports.
 #define MPI_WININET_AGENT "VemoMPI-W"
 #define MPI_WININET_REPORT_AGENT "VemoMPI-WR"

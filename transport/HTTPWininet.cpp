@@ -94,6 +94,11 @@ private:
     CMPIUtil m_util;
     char m_szLog[4200] = {};
     char m_szStatus[32] = {};  // the report's status text
+    // For the debugger line of the run: the status read, the body bytes
+    // read and the failure text.
+    int m_nStatus = 0;
+    long m_nBytes = 0;
+    char m_szError[512] = {};
 };
 
 void CWininetPost::Trace(const char* fmt, ...) {
@@ -112,6 +117,7 @@ bool CWininetPost::Fail(bool trace, const char* fmt, ...) {
     std::vsnprintf(text, sizeof(text), fmt, args);
     va_end(args);
     if (m_ex != nullptr) std::snprintf(m_ex->m_szHTTPLastErrorMessage, sizeof(m_ex->m_szHTTPLastErrorMessage), "%s", text);
+    std::snprintf(m_szError, sizeof(m_szError), "%s", text);
     if (trace) Trace("%s", text);
     return false;
 }
@@ -123,8 +129,11 @@ void CWininetPost::CloseOwn() {
 }
 
 bool CWininetPost::Run() {
+    DWORD dwStart = GetTickCount();
     bool ok = Steps();
     CloseOwn();
+    MPITraceAttempt(m_inst.prefix, m_inst.report, m_url, "WinINet", m_nStatus, m_nBytes, GetTickCount() - dwStart,
+                    m_inst.report ? (ok ? 200 : -100) : (ok ? 0 : 1), ok ? nullptr : m_szError);
     return ok;
 }
 
@@ -216,6 +225,7 @@ bool CWininetPost::Steps() {
                     static_cast<int>(GetLastError()));
     szStatus[31] = '\0';
     long nStatus = std::atol(szStatus);
+    m_nStatus = static_cast<int>(nStatus);
     Trace("%s : %s", m_inst.statusName, szStatus);
     if (nStatus != 200)
         return Fail(true, "HttpQueryInfo HTTP_STATUS_OK Error (HTTP_QUERY_STATUS_CODE) (StatusCode  : %d)",
@@ -224,8 +234,9 @@ bool CWininetPost::Steps() {
     if (m_ex != nullptr) {
         // One read of at most 4096 bytes; a reply that fills it is refused.
         DWORD dwRead = 0;
-        if (!InternetReadFile(Request(), m_ex->m_szHTTPRecvData, 4096, &dwRead))
-            return Fail(true, "InternetReadFile Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+        bool bRead = InternetReadFile(Request(), m_ex->m_szHTTPRecvData, 4096, &dwRead) != FALSE;
+        m_nBytes = static_cast<long>(dwRead);
+        if (!bRead) return Fail(true, "InternetReadFile Error (GetLastError : %d)", static_cast<int>(GetLastError()));
         if (dwRead >= 4096) {
             m_ex->m_szHTTPRecvData[4096] = '\0';
             return Fail(true, "InternetReadFile Error (RetReadByte:%d) (GetLastError : %d)", static_cast<int>(dwRead),

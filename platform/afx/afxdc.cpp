@@ -2,6 +2,7 @@
 // bitmap) and of the screen; selection, saved states, attributes and the
 // pixel transfers between them.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <set>
 
@@ -505,5 +506,16 @@ HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL) {
     return oldHandle;
 }
 
+namespace {
+std::atomic<RealizePaletteHookForTesting> g_realizeHook{nullptr};
+}  // namespace
+
+void SetRealizePaletteHookForTesting(RealizePaletteHookForTesting hook) { g_realizeHook.store(hook); }
+
 // The display has no hardware palette: realising maps no entry.
-UINT RealizePalette(HDC hdc) { return DcAlive(hdc) ? 0 : GDI_ERROR; }
+UINT RealizePalette(HDC hdc) {
+    if (!DcAlive(hdc)) return GDI_ERROR;
+    if (RealizePaletteHookForTesting hook = g_realizeHook.load())
+        return hook(hdc, reinterpret_cast<HPALETTE>(HandleOf(hdc->st.palette)));
+    return 0;
+}

@@ -420,6 +420,12 @@ HFONT CreateFont(int cHeight, int cWidth, int cEscapement, int cOrientation, int
 HPALETTE CreatePalette(const LOGPALETTE* plpal);
 HPALETTE SelectPalette(HDC hdc, HPALETTE hPal, BOOL bForceBkgd);
 UINT RealizePalette(HDC hdc);
+// Testing: called by RealizePalette with the device context and the palette
+// selected into it; its answer is RealizePalette's, as a display with a
+// hardware palette answers the entries it mapped anew. Null, the default, is
+// the true-colour display, which answers 0.
+typedef UINT (*RealizePaletteHookForTesting)(HDC hdc, HPALETTE hpal);
+void SetRealizePaletteHookForTesting(RealizePaletteHookForTesting hook);
 UINT GetPaletteEntries(HPALETTE hpal, UINT iStart, UINT cEntries, LPPALETTEENTRY pPalEntries);
 
 // Drawing and text (text in the ANSI code page; c -1 for a terminated string).

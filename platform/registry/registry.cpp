@@ -268,28 +268,39 @@ LONG ReplaceFile(const std::string& name, const std::string& text) {
 }
 
 // The lock that serialises the writers of one registry file, in this and
-// other processes.
+// other processes: "<file>.lock", which lives only while a writer holds it.
+// The holder removes it before it lets go; a writer that was waiting on the
+// removed file finds that the path no longer names the file it locked, and
+// starts again on the path's new file.
 class WriterLock {
 public:
-    explicit WriterLock(const std::string& file) {
-        fd_ = open((file + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ < 0) return;
-        while (flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) {
-                close(fd_);
-                fd_ = -1;
-                return;
+    explicit WriterLock(const std::string& file) : path_(file + ".lock") {
+        for (;;) {
+            fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (fd_ < 0) return;
+            int rc;
+            while ((rc = flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
             }
+            struct stat locked, named;
+            if (rc == 0 && fstat(fd_, &locked) == 0 && stat(path_.c_str(), &named) == 0 &&
+                locked.st_dev == named.st_dev && locked.st_ino == named.st_ino)
+                return;  // held, and still the file of its name
+            close(fd_);
+            fd_ = -1;
+            if (rc != 0) return;
         }
     }
     ~WriterLock() {
-        if (fd_ >= 0) close(fd_);  // releases the lock
+        if (fd_ < 0) return;
+        unlink(path_.c_str());
+        close(fd_);  // releases the lock
     }
     WriterLock(const WriterLock&) = delete;
     WriterLock& operator=(const WriterLock&) = delete;
     bool held() const { return fd_ >= 0; }
 
 private:
+    std::string path_;
     int fd_ = -1;
 };
 
@@ -527,4 +538,10 @@ LONG RegDeleteTreeA(HKEY hKey, LPCSTR lpSubKey) {
         *changed = true;
         return ERROR_SUCCESS;
     });
+}
+
+DWORD RegGetRegistryFileA(LPSTR lpBuffer, DWORD nSize) {
+    std::string file = RegistryFile();
+    if (lpBuffer != nullptr && file.size() < nSize) std::memcpy(lpBuffer, file.c_str(), file.size() + 1);
+    return static_cast<DWORD>(file.size());
 }

@@ -5,9 +5,9 @@
 //
 // Every call reads the file afresh, so that several processes share one
 // registry. Changes are written as a whole new file that replaces the old
-// one in one step, under a lock file beside it ("<file>.lock"), so a reader
-// always sees either the old or the new file and concurrent writers never
-// lose each other's changes.
+// one in one step, under a lock file beside it ("<file>.lock", there only
+// while a change is written), so a reader always sees either the old or the
+// new file and concurrent writers never lose each other's changes.
 //
 // A key may be opened for writing (KEY_SET_VALUE, KEY_CREATE_SUB_KEY and the
 // other write rights, all of them part of KEY_ALL_ACCESS) only when the file
@@ -109,6 +109,13 @@ LONG RegDeleteValueA(HKEY hKey, LPCSTR lpValueName);
 
 // Deletes a key that has no subkeys (ERROR_ACCESS_DENIED when it has some).
 LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+
+// (A name of this layer's own.) The path of the file that holds the
+// registry, as the calls use it now: VEMOMPI_REGISTRY, or the default under
+// the user's configuration directory. Returns its length; the path and its
+// NUL are copied only when nSize holds them. 0 when there is no place for
+// a registry.
+DWORD RegGetRegistryFileA(LPSTR lpBuffer, DWORD nSize);
 
 // Deletes the key with all its subkeys and values; with lpSubKey null, the
 // subkeys and values of hKey itself (the key stays).
