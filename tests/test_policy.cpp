@@ -116,6 +116,8 @@ TEST(PolicyRules, TheSwitchIsOnForAnythingButZero) {
     EXPECT_FALSE(FlagOn(REG_SZ, std::string("0\0", 2)));
     EXPECT_FALSE(FlagOn(REG_SZ, std::string(" 000 \0", 6)));
     EXPECT_TRUE(FlagOn(REG_SZ, std::string("1\0", 2)));
+    EXPECT_TRUE(FlagOn(REG_SZ, std::string("10\0", 3)));
+    EXPECT_TRUE(FlagOn(REG_SZ, std::string("007", 3))) << "without its NUL";
     // What cannot be read as a number counts as on.
     EXPECT_TRUE(FlagOn(REG_SZ, std::string("\0", 1)));
     EXPECT_TRUE(FlagOn(REG_SZ, std::string("off\0", 4)));

@@ -159,7 +159,8 @@ bool MPIPolicyFlagOn(DWORD dwType, const BYTE* pData, DWORD cbData) {
         while (i < cbData && (pData[i] == ' ' || pData[i] == '\t')) ++i;
         DWORD digits = i;
         bool bNonZero = false;
-        while (i < cbData && IsDigit(static_cast<char>(pData[i]))) bNonZero = bNonZero || pData[i++] != '0';
+        for (; i < cbData && IsDigit(static_cast<char>(pData[i])); ++i)
+            if (pData[i] != '0') bNonZero = true;
         if (i == digits) return true;
         while (i < cbData && (pData[i] == ' ' || pData[i] == '\t')) ++i;
         if (i < cbData && pData[i] != '\0') return true;

@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry/registry.h"
 #include "platform/win/win.h"
 
 #define MPI_POLICY_KEY "SOFTWARE\\VemoMPI\\Policy"
