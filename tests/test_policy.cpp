@@ -264,6 +264,8 @@ protected:
         EXPECT_EQ(r.hr, S_OK);
         return r.Long();
     }
+    // The container's site; it outlives the control's hold on it.
+    policytest::PageSite site;
     CVemoMPIOCXCtrl* ctrl = nullptr;
 };
 
@@ -291,7 +293,6 @@ TEST_F(PolicyControl, AnHttpAddressIsRefusedBeforeAnyConnection) {
 
 TEST_F(PolicyControl, TheSiteLockTakesThePagesOriginFromTheContainer) {
     ASSERT_EQ(policytest::SetSites("https://shop.example.com;https://pay.example.com:8443"), ERROR_SUCCESS);
-    policytest::PageSite site;
     bool strict = true;
     // No client site at all.
     EXPECT_EQ(ctrl->CheckNetworkPolicy("http://127.0.0.1/", &strict), POLICY_SITE_REFUSED);

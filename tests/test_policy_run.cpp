@@ -111,6 +111,8 @@ protected:
 
     TempDir dir;
     sandbox::MpiSandbox mpi;
+    // The container's site; it outlives the control's hold on it.
+    policytest::PageSite site;
     CVemoMPIOCXCtrl* ctrl = nullptr;
     bool sawDialog = false;
 };
@@ -162,7 +164,6 @@ TEST_F(PolicyRun, AnHttpsMpiBehindAPlainListenerGetsNothingInClear) {
 
 TEST_F(PolicyRun, TheSiteLockLetsTheListedPageThroughAndNoOther) {
     ASSERT_EQ(policytest::SetSites("https://shop.example.com;https://pay.example.com:8443"), ERROR_SUCCESS);
-    policytest::PageSite site;
     site.page = u"https://shop.example.com/cart/pay.jsp?order=7";
     ctrl->SetClientSite(&site);
     EXPECT_EQ(GetPAReq2(mpi.EnrollUrl()), 0);
