@@ -219,6 +219,20 @@ TEST_F(PolicyRegistry, AMultiStringListAndTheLengthLimit) {
     EXPECT_FALSE(MPIPolicySiteAllowed(p, "https://a.example/"));
 }
 
+TEST_F(PolicyRegistry, AnAdministratorsRegFileIsRead) {
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "Windows Registry Editor Version 5.00\r\n\r\n"
+               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VemoMPI\\Policy]\r\n"
+               "\"StrictTransport\"=dword:00000001\r\n"
+               "\"AllowedSites\"=\"https://shop.example.com;https://pay.example.com:8443\"\r\n";
+    }
+    MPI_POLICY p = MPIReadPolicy();
+    EXPECT_TRUE(p.bStrictTransport);
+    ASSERT_TRUE(p.SiteLock());
+    EXPECT_EQ(p.siteLists[0], (std::vector<std::string>{"https://shop.example.com:443", "https://pay.example.com:8443"}));
+}
+
 TEST_F(PolicyRegistry, AKeyThatCannotBeReadClosesBoth) {
     {
         std::ofstream out(file, std::ios::binary);
