@@ -9,6 +9,7 @@
 #include "crypto/MPIMask.h"
 #include "crypto/MPISeal.h"
 #include "transport/HTTPTransport.h"
+#include "transport/MPIPolicy.h"
 
 namespace {
 
@@ -163,6 +164,10 @@ int CAuthFlow::AuthThreadProcessExecute() {
     // forced one (1: socket, any other non-zero value: WinINet).
     m_bUseProxy = m_Util.IsProxyEnv();
     if (c->m_nForcedProxyEnv != 0) m_bUseProxy = c->m_nForcedProxyEnv != 1 ? 1 : 0;
+    // The StrictTransport policy takes WinINet, whatever the machine or the
+    // page says: the socket transport would send an https address's data in
+    // clear text.
+    if (c->m_bStrictTransport != 0) m_bUseProxy = 1;
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[%s::AuthThreadProcessExecute] %s", m_kind.pszClassName,
              m_bUseProxy ? "Use Proxy!" : "Not Use Proxy!");
 
@@ -178,7 +183,7 @@ int CAuthFlow::AuthThreadProcessExecute() {
         m_bThreadEnd = 1;
         return 0;
     }
-    auto* start = new HTTP_THREAD_START{*param, m_pExchange};
+    auto* start = new HTTP_THREAD_START{*param, m_pExchange, c->m_bStrictTransport != 0};
     m_hThread = CreateThread(nullptr, 0, m_bUseProxy == 1 ? m_kind.pfnWininet : m_kind.pfnSocket, start, 0, &m_dwThreadID);
     if (m_hThread == nullptr) {
         delete start;
@@ -272,6 +277,25 @@ int CAuthFlow::AuthThreadProcessParse() {
     c->m_Md64 = md64.data();
     c->m_TermUrl = fields[5].c_str();
 
+    // Under the StrictTransport policy the cardholder is handed to the ACS
+    // only over https, and the ACS is told to return the result only to an
+    // https address: otherwise no hand-off, and the dialog ends with 11002
+    // and the policy named in Msg1 (a refusal by the server keeps its own
+    // code, only the hand-off is left out).
+    if (c->m_bStrictTransport != 0) {
+        bool bAcs = MPIIsHttpsUrl(c->m_AcsUrl);
+        if (!bAcs || !MPIIsHttpsUrl(c->m_TermUrl)) {
+            MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[%s::AuthThreadProcessParse] %s", m_kind.pszClassName,
+                     bAcs ? MPI_POLICY_MSG_TERM_HTTPS_EN : MPI_POLICY_MSG_ACS_HTTPS_EN);
+            if (fields[0] != "0") return 0;
+            if (ko)
+                c->m_Msg1 = bAcs ? MPI_POLICY_MSG_TERM_HTTPS_KO : MPI_POLICY_MSG_ACS_HTTPS_KO;
+            else
+                c->m_Msg1 = bAcs ? MPI_POLICY_MSG_TERM_HTTPS_EN : MPI_POLICY_MSG_ACS_HTTPS_EN;
+            return AUTH_ERROR_NETWORK;
+        }
+    }
+
     HandOff(c->m_PaReq, c->m_TermUrl, c->m_Md, c->m_AcsUrl);
     return 0;
 }
@@ -320,6 +344,16 @@ void CAuthFlow::OnDocumentComplete(const VARIANT* pUrl) {
     std::string url = AuthVariantText(pUrl);
     c->m_strClientHTTPUrl = url.c_str();
     if (Find(url.c_str(), "MPI") <= 0 || Find(url.c_str(), "VerifyPARes") <= 0) return;
+    // Under the StrictTransport policy a result page that did not come over
+    // https is not read: anyone on the way could have written it. The
+    // dialog ends with 12004 (no result record taken); GetClientHTTPUrl
+    // tells the address.
+    if (c->m_bStrictTransport != 0 && !MPIIsHttpsUrl(url.c_str())) {
+        MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[%s] StrictTransport: result page not https",
+                 m_kind.pszClassName);
+        m_pSite->AuthEndDialog(AUTH_ERROR_NO_RECORD);
+        return;
+    }
 
     BSTR html = nullptr;
     if (!m_pSite->AuthGetDocumentHTML(&html)) {

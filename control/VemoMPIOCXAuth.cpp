@@ -9,6 +9,7 @@
 #include "control/VemoMPIOCXAuth.h"
 #include "platform/afx/afxresstr.h"
 #include "resources/VemoMPIOCX_rc.h"
+#include "transport/MPIPolicy.h"
 #include "transport/MPISocket.h"
 
 namespace {
@@ -176,6 +177,22 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
                  i + 1);
         return GETPAREQ_ERROR_ARGUMENT;
     }
+
+    // The administrators' policy, read afresh: a page whose site is not
+    // allowed, or an MPI address that is not https under StrictTransport,
+    // ends the call here with 11002 and the policy named in Msg1, before
+    // any connection is made.
+    bool bStrict = false;
+    int nPolicy = CheckNetworkPolicy(_Url, &bStrict);
+    if (nPolicy != POLICY_ALLOWED) {
+        bool bKorean = GetSystemDefaultLangID() == LANG_KOREAN_DEFAULT;
+        if (nPolicy == POLICY_SITE_REFUSED)
+            m_Msg1 = bKorean ? MPI_POLICY_MSG_SITE_KO : MPI_POLICY_MSG_SITE_EN;
+        else
+            m_Msg1 = bKorean ? MPI_POLICY_MSG_MPI_HTTPS_KO : MPI_POLICY_MSG_MPI_HTTPS_EN;
+        return GETPAREQ_ERROR_POLICY;
+    }
+    m_bStrictTransport = bStrict ? 1 : 0;
 
     Store(m_szMallID, _ID);
     Store(m_szMallName, _Name);

@@ -9,6 +9,9 @@
 // Result codes GetPAReq2 adds to those of the dialogs.
 #define GETPAREQ_ERROR_ARGUMENT 11005
 #define GETPAREQ_ERROR_WINSOCK 11007
+// The administrators' policy refuses the call (see VemoMPIOCXPolicy.cpp):
+// the code of a failed exchange with the MPI server, since none may start.
+#define GETPAREQ_ERROR_POLICY 11002
 
 // The wait page shown until the enrollment exchange is over, unless the page
 // set one: the MPI service's own, at this path on the host (and port) of the

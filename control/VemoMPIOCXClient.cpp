@@ -36,21 +36,11 @@ bool CopyWhole(char* pszOut, size_t nSize, const char* pszText) {
 
 // ------------------------------------------------------------ host page address
 
-int CVemoMPIOCXCtrl::GetIWebPointer_Url(char* pszLocalUrl, size_t nSize) {
-    char szFullUrl[kWorkSize];
-    char szPrefix[kWorkSize];
-    char szHost[kWorkSize];
-    std::memset(szFullUrl, 0, sizeof(szFullUrl));
-    std::memset(szPrefix, 0, sizeof(szPrefix));
-    std::memset(szHost, 0, sizeof(szHost));
-    m_Util.WriteLog("[CVemoMPIOCXCtrl::GetIWebPointer_Url] Start");
-
+bool CVemoMPIOCXCtrl::GetClientPageAddress(std::string* pAddress) {
+    pAddress->clear();
     // The container's site; a control created outside a page has none.
     IOleClientSite* pClientSite = GetClientSite();
-    if (pClientSite == nullptr || pszLocalUrl == nullptr || nSize == 0) {
-        m_Util.WriteLog("[CVemoMPIOCXCtrl::GetIWebPointer_Url] No client site");
-        return 1;
-    }
+    if (pClientSite == nullptr) return false;
 
     // The display name of the container's moniker is the page's address.
     LPOLESTR pszDisplayName = nullptr;
@@ -65,19 +55,40 @@ int CVemoMPIOCXCtrl::GetIWebPointer_Url(char* pszLocalUrl, size_t nSize) {
         pMoniker->Release();
     }
 
-    // The address in the ANSI code page, cut to the work buffer when longer.
-    bool bCut = false;
+    // The address in the ANSI code page.
     if (pszDisplayName != nullptr && pszDisplayName[0] != 0) {
         int nNeeded = WideCharToMultiByte(CP_ACP, 0, pszDisplayName, -1, nullptr, 0, nullptr, nullptr);
         if (nNeeded > 0) {
             std::string strAnsi(static_cast<size_t>(nNeeded), '\0');
             WideCharToMultiByte(CP_ACP, 0, pszDisplayName, -1, strAnsi.data(), nNeeded, nullptr, nullptr);
-            bCut = std::strlen(strAnsi.c_str()) >= sizeof(szFullUrl);
-            lstrcpynA(szFullUrl, strAnsi.c_str(), static_cast<int>(sizeof(szFullUrl)));
+            pAddress->assign(strAnsi.c_str());
         }
     }
-    lstrcpynA(pszLocalUrl, kUnknownUrl, static_cast<int>(nSize < 0x7FFFFFFF ? nSize : 0x7FFFFFFF));
     CoTaskMemFree(pszDisplayName);
+    return !pAddress->empty();
+}
+
+int CVemoMPIOCXCtrl::GetIWebPointer_Url(char* pszLocalUrl, size_t nSize) {
+    char szFullUrl[kWorkSize];
+    char szPrefix[kWorkSize];
+    char szHost[kWorkSize];
+    std::memset(szFullUrl, 0, sizeof(szFullUrl));
+    std::memset(szPrefix, 0, sizeof(szPrefix));
+    std::memset(szHost, 0, sizeof(szHost));
+    m_Util.WriteLog("[CVemoMPIOCXCtrl::GetIWebPointer_Url] Start");
+
+    // A control created outside a page has no client site.
+    if (GetClientSite() == nullptr || pszLocalUrl == nullptr || nSize == 0) {
+        m_Util.WriteLog("[CVemoMPIOCXCtrl::GetIWebPointer_Url] No client site");
+        return 1;
+    }
+
+    // The page's address, cut to the work buffer when longer.
+    std::string strAddress;
+    GetClientPageAddress(&strAddress);
+    bool bCut = strAddress.size() >= sizeof(szFullUrl);
+    lstrcpynA(szFullUrl, strAddress.c_str(), static_cast<int>(sizeof(szFullUrl)));
+    lstrcpynA(pszLocalUrl, kUnknownUrl, static_cast<int>(nSize < 0x7FFFFFFF ? nSize : 0x7FFFFFFF));
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::GetIWebPointer_Url] Url:%s", szFullUrl);
 
     if (szFullUrl[0] == '\0') return 1;

@@ -5,6 +5,8 @@
 // and write these fields directly through their pointer to the control.
 #pragma once
 
+#include <string>
+
 #include "crypto/MPIUtil.h"
 #include "platform/afx/afxctl.h"
 #include "platform/com/objsafe.h"
@@ -23,6 +25,11 @@
 // Size of the output that GetIWebPointer_Url fills unless told otherwise:
 // that of m_LocalURL.
 #define LOCAL_URL_SIZE 1024
+
+// Answers of CheckNetworkPolicy.
+#define POLICY_ALLOWED 0
+#define POLICY_SITE_REFUSED 1
+#define POLICY_HTTPS_REFUSED 2
 
 class CVemoMPIOCXCtrl : public COleControl {
 public:
@@ -69,6 +76,19 @@ public:
     // was when the control has no client site). Nothing is written past
     // nSize bytes; an address that does not fit is not written (1).
     int GetIWebPointer_Url(char* pszLocalUrl, size_t nSize = LOCAL_URL_SIZE);
+
+    // The full address of the page that holds the control, as the container
+    // names it (the display name of its moniker, in the ANSI code page).
+    // False when the control has no client site or the container names no
+    // page.
+    bool GetClientPageAddress(std::string* pAddress);
+
+    // The administrators' policy for one call of a network method
+    // (VemoMPIOCXPolicy.cpp): read afresh, it answers POLICY_ALLOWED when the
+    // call may go on to pszUrl, POLICY_SITE_REFUSED when AllowedSites does
+    // not list the page's origin, POLICY_HTTPS_REFUSED when StrictTransport
+    // is on and pszUrl is not https. *pbStrict receives StrictTransport.
+    int CheckNetworkPolicy(LPCTSTR pszUrl, bool* pbStrict);
 
     // Warns with a message box when the system's SSL provider offers only
     // export-grade encryption; never fails.
@@ -147,6 +167,10 @@ public:
     int m_bUseTitle;
     CString m_Code1, m_Msg1, m_PaReq, m_AcsUrl, m_Md, m_Md64, m_Code2, m_Msg2, m_Cavv, m_Eci, m_CavvAlg, m_TermUrl,
         m_realPan, m_json;
+    // The StrictTransport policy of the running authentication, read by
+    // GetPAReq2 when it starts; the dialog, its transport, the ACS hand-off
+    // and the result capture follow it.
+    int m_bStrictTransport = 0;
 
     static const AFX_DISPMAP_ENTRY kDispatchMap[];
     static const int kDispatchMapCount;

@@ -20,9 +20,19 @@ LONG CVemoMPIOCXCtrl::SendHTTPPost(LPCTSTR Url, SHORT Encrypt, LPCTSTR Param1, L
     // dialog shows.
     if (TooLong(Url) || TooLong(Param1) || TooLong(Param2) || TooLong(Param3)) return 0;
 
+    // The administrators' policy, read afresh: a page whose site is not
+    // allowed, or an address that is not https under StrictTransport, gets
+    // the result of two failed attempts, and nothing is posted.
+    bool bStrict = false;
+    if (CheckNetworkPolicy(Url != nullptr ? Url : "", &bStrict) != POLICY_ALLOWED) {
+        m_Util.WriteLog("[CVemoMPIOCXCtrl::SendHTTPPost] refused by the policy");
+        return REPORT_RESULT_FAIL;
+    }
+
     LONG nRet = 0;
     CVemoMPIAutoReportDialog* pDlg = new (std::nothrow) CVemoMPIAutoReportDialog(nullptr);
     if (pDlg != nullptr) {
+        pDlg->m_bStrictTransport = bStrict;
         // A report whose body would not fit is refused the same way.
         if (pDlg->SetPostData(Url, Encrypt, Param1, Param2, Param3) != 0) nRet = static_cast<LONG>(pDlg->DoModal());
         delete pDlg;

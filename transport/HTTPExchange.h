@@ -144,6 +144,10 @@ public:
 struct HTTP_THREAD_START {
     HTTP_THREAD_PARAM param;
     std::shared_ptr<CHTTPExchange> exchange;
+    // The StrictTransport policy of the run (MPIPolicy.h): the WinINet
+    // transport posts only to https with every check on; the socket
+    // transport refuses the run.
+    bool bStrictTransport = false;
 };
 
 // One report's variables, shared by the report dialog and its workers.
@@ -169,4 +173,6 @@ public:
 // The argument of a report worker: a new block that the worker owns and deletes.
 struct REPORT_THREAD_START {
     std::shared_ptr<CReportExchange> report;
+    // The StrictTransport policy of the report, as for HTTP_THREAD_START.
+    bool bStrictTransport = false;
 };

@@ -11,6 +11,7 @@
 #include "crypto/MPIUtil.h"
 #include "platform/afx/afxinet.h"
 #include "transport/HTTPTransport.h"
+#include "transport/MPIPolicy.h"
 #include "transport/MPISocket.h"
 
 namespace {
@@ -275,7 +276,12 @@ DWORD SocketAuthThread(const SocketInstance& inst, LPVOID lpParam) {
     p.szUrl[sizeof(p.szUrl) - 1] = '\0';
     p.szPostData[sizeof(p.szPostData) - 1] = '\0';
     CHTTPExchange& ex = *start->exchange;
-    {
+    if (start->bStrictTransport) {
+        // The StrictTransport policy never lets this transport post: it
+        // would send an https address's data in clear text.
+        std::snprintf(ex.m_szHTTPLastErrorMessage, sizeof(ex.m_szHTTPLastErrorMessage), "%s", MPI_POLICY_MSG_TRANSPORT);
+        ex.m_szHTTPRecvData[0] = '\0';
+    } else {
         auto run = std::make_unique<CSocketPost>(inst, p.szUrl, p.szPostData, &ex, &ex.m_Handles);
         run->Run();
     }
@@ -293,7 +299,7 @@ DWORD SendHTTPPostData_S(LPVOID lpParam) {
     auto req = std::make_unique<REPORT_REQUEST>();
     if (!TakeReportRequest(lpParam, req.get())) return 0;
     int status = 0;
-    {
+    if (!req->bStrictTransport) {
         auto run = std::make_unique<CSocketPost>(kReport, req->szUrl, req->szBody, nullptr, &req->report->m_Handles);
         run->Run();
         status = run->StatusCode();

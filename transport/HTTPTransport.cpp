@@ -39,6 +39,7 @@ bool TakeReportRequest(LPVOID lpParam, REPORT_REQUEST* pRequest) {
     std::unique_ptr<REPORT_THREAD_START> start(static_cast<REPORT_THREAD_START*>(lpParam));
     if (!start || !start->report) return false;
     pRequest->report = start->report;
+    pRequest->bStrictTransport = start->bStrictTransport;
     CopyTextField(pRequest->szUrl, start->report->szHTTPUrl, sizeof(pRequest->szUrl));
     CopyTextField(pRequest->szBody, start->report->szPostParam, sizeof(pRequest->szBody));
     return true;

@@ -69,6 +69,7 @@ struct REPORT_REQUEST {
     std::shared_ptr<CReportExchange> report;
     char szUrl[sizeof(CReportExchange::szHTTPUrl)];
     char szBody[sizeof(CReportExchange::szPostParam)];
+    bool bStrictTransport;
 };
 
 // Takes over a report worker's REPORT_THREAD_START (and deletes it). False

@@ -8,6 +8,7 @@
 
 #include "crypto/MPIUtil.h"
 #include "transport/HTTPTransport.h"
+#include "transport/MPIPolicy.h"
 
 namespace {
 
@@ -57,14 +58,17 @@ const DWORD kSecureRequestFlags =
 const DWORD kRelaxedSecurityFlags = SECURITY_FLAG_IGNORE_REVOCATION | SECURITY_FLAG_IGNORE_UNKNOWN_CA |
                                     SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
                                     SECURITY_FLAG_IGNORE_REDIRECT_TO_HTTPS | SECURITY_FLAG_IGNORE_REDIRECT_TO_HTTP;
+// Under the StrictTransport policy: TLS with every certificate check on,
+// and no redirect followed (a 3xx reply is then the final status).
+const DWORD kStrictRequestFlags = INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_SECURE | INTERNET_FLAG_NO_AUTO_REDIRECT;
 
 // One run: posts the body to the URL and leaves the outcome in the
 // exchange (authentication instances) or in the status buffer (report).
 class CWininetPost {
 public:
     CWininetPost(const WininetInstance& inst, const char* url, bool postRequest, const char* body, CHTTPExchange* ex,
-                 CRunHandles* run)
-        : m_inst(inst), m_url(url), m_bPostRequest(postRequest), m_body(body), m_ex(ex), m_run(run) {}
+                 CRunHandles* run, bool strict)
+        : m_inst(inst), m_url(url), m_bPostRequest(postRequest), m_body(body), m_ex(ex), m_run(run), m_bStrict(strict) {}
     CWininetPost(const CWininetPost&) = delete;
     CWininetPost& operator=(const CWininetPost&) = delete;
 
@@ -91,6 +95,7 @@ private:
     const char* m_body;
     CHTTPExchange* m_ex;  // null for the report
     CRunHandles* m_run;   // the handles of this run
+    bool m_bStrict;       // the StrictTransport policy
     CMPIUtil m_util;
     char m_szLog[4200] = {};
     char m_szStatus[32] = {};  // the report's status text
@@ -160,6 +165,10 @@ bool CWininetPost::Steps() {
     if (!InternetCrackUrlA(m_url, static_cast<DWORD>(std::strlen(m_url)), 0, &uc) || uc.lpszHostName == nullptr ||
         uc.dwHostNameLength == 0)
         return Fail(true, "InternetCrackUrl Error (GetLastError : %d)", static_cast<int>(GetLastError()));
+    // Under the policy nothing but https is posted (the control has refused
+    // other addresses already).
+    if (m_bStrict && (uc.nScheme != INTERNET_SCHEME_HTTPS || !MPIIsHttpsUrl(m_url)))
+        return Fail(true, "%s", MPI_POLICY_MSG_TRANSPORT);
     // The URL holds at most 4095 characters, so its parts fit these buffers.
     char szHostName[4096] = {};
     char szUrlPath[4096] = {};
@@ -185,14 +194,15 @@ bool CWininetPost::Steps() {
     szScheme[6] = '\0';
     for (char& c : szScheme) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     bool bSecure = std::strncmp(szScheme, "HTTP:", 5) != 0;
+    DWORD dwFlags = bSecure ? kSecureRequestFlags : INTERNET_FLAG_NO_CACHE_WRITE;
+    if (m_bStrict) dwFlags = kStrictRequestFlags;
 
     LPCSTR acceptTypes[] = {"*/*", nullptr};
-    HINTERNET hIS = HttpOpenRequestA(Connection(), "POST", szUrlPath, nullptr, nullptr, acceptTypes,
-                             bSecure ? kSecureRequestFlags : INTERNET_FLAG_NO_CACHE_WRITE, 0);
+    HINTERNET hIS = HttpOpenRequestA(Connection(), "POST", szUrlPath, nullptr, nullptr, acceptTypes, dwFlags, 0);
     if (hIS == nullptr) return Fail(true, "HttpOpenRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
     m_run->m_hIS.Keep(hIS, m_inst.phIS, m_run->m_bClosed);
 
-    if (bSecure) {
+    if (bSecure && !m_bStrict) {
         DWORD dwFlags = 0;
         DWORD dwLen = sizeof(dwFlags);
         InternetQueryOptionA(Request(), INTERNET_OPTION_SECURITY_FLAGS, &dwFlags, &dwLen);
@@ -203,6 +213,10 @@ bool CWininetPost::Steps() {
 
     if (!HttpSendRequestA(Request(), szHeader, static_cast<DWORD>(std::strlen(szHeader)),
                           const_cast<char*>(m_body), static_cast<DWORD>(nPostLen))) {
+        // Under the policy a failed send is the end: no certificate check
+        // is relaxed for a second try.
+        if (m_bStrict)
+            return Fail(true, "HttpSendRequest Error (GetLastError : %d)", static_cast<int>(GetLastError()));
         // An unknown authority is accepted on a second try; any other
         // failure shows at the next step.
         if (GetLastError() == ERROR_INTERNET_INVALID_CA) {
@@ -268,7 +282,7 @@ DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
     bool ok = false;
     {
         CWininetPost run(inst, start->param.szUrl, start->param.bPostRequest != 0, start->param.szPostData, &ex,
-                         &ex.m_Handles);
+                         &ex.m_Handles, start->bStrictTransport);
         ok = run.Run();
     }
     ex.m_bThreadEnd.store(1);
@@ -286,7 +300,8 @@ DWORD SendHTTPPostData_W(LPVOID lpParam) {
     if (!TakeReportRequest(lpParam, req.get())) return 1;
     bool ok = false;
     {
-        CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr, &req->report->m_Handles);
+        CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr, &req->report->m_Handles,
+                         req->bStrictTransport);
         ok = run.Run();
     }
     req->report->iThreadResult2.store(ok ? 200 : -100);

@@ -110,7 +110,7 @@ void CVemoMPIAutoReportDialog::OnTimer(UINT_PTR nIDEvent) {
 void CVemoMPIAutoReportDialog::StartAttempt(LPTHREAD_START_ROUTINE pfnEntry, std::atomic<int>& result,
                                             int nFailResult) {
     if (m_hThread != nullptr) CloseHandle(m_hThread);
-    auto* start = new REPORT_THREAD_START{m_pReport};
+    auto* start = new REPORT_THREAD_START{m_pReport, m_bStrictTransport};
     m_hThread = CreateThread(nullptr, 0, pfnEntry, start, 0, &m_dwThreadID);
     if (m_hThread == nullptr) {
         delete start;
@@ -125,6 +125,14 @@ void CVemoMPIAutoReportDialog::StepStateMachine() {
     CReportExchange& r = *m_pReport;
     switch (r.iThreadState) {
         case REPORT_STATE_INIT:
+            if (m_bStrictTransport) {
+                // The policy leaves out the clear-text socket attempt.
+                m_Util.WriteLog("[SendHTTPPostData_S] iThreadState : STATE_INIT->STATE_THREAD_2 (StrictTransport)");
+                r.iThreadResult1.store(0);
+                StartAttempt(SendHTTPPostData_W, r.iThreadResult2, REPORT_RESULT_FAIL);
+                r.iThreadState = STATE_THREAD_2;
+                break;
+            }
             m_Util.WriteLog("[SendHTTPPostData_S] iThreadState : STATE_INIT->STATE_THREAD_1");
             StartAttempt(SendHTTPPostData_S, r.iThreadResult1, 0);
             r.iThreadState = STATE_THREAD_1;

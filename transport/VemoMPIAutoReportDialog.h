@@ -51,6 +51,11 @@ public:
     // each SetPostData.
     std::shared_ptr<CReportExchange> m_pReport;
 
+    // The StrictTransport policy of this report (set before DoModal): the
+    // socket attempt is left out, and the WinINet attempt posts only to
+    // https with every certificate check on.
+    bool m_bStrictTransport = false;
+
     CMPIUtil m_Util;
     // The client rectangle recorded at start-up, and the size of the window
     // around it.
