@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/win/win.h"
+
 namespace {
 
 // The two 8-bit S-boxes of SEED.
@@ -440,6 +442,7 @@ int32_t CMPISeed::SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, 
         std::memcpy(b, in + off, have);
         std::memset(b + have, static_cast<int>(SEED_BLOCK_SIZE - have), SEED_BLOCK_SIZE - have);
         LoadWords(b, w);
+        SecureZeroMemory(b, sizeof(b));  // plaintext
     };
 
     uint32_t chain[4], prev[4];  // chain: last ciphertext; prev: the one before the block being checked
@@ -473,6 +476,9 @@ int32_t CMPISeed::SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, 
     *outLen = blocks * SEED_BLOCK_SIZE;
 
     int pad = PaddingLength(last);
+    // The deciphered words and the last block are plaintext.
+    SecureZeroMemory(d, sizeof(d));
+    SecureZeroMemory(last, sizeof(last));
     if (pad < 0) return SEED_ERR_BAD_PADDING;
     *checkLen = blocks * SEED_BLOCK_SIZE - static_cast<uint32_t>(pad);
     return SEED_OK;
