@@ -260,6 +260,7 @@ DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
                          &ex.m_Handles);
         ok = run.Run();
     }
+    SecureZeroMemory(start->param.szPostData, sizeof(start->param.szPostData));
     ex.m_bThreadEnd.store(1);
     return ok ? 0 : 1;
 }
@@ -278,6 +279,7 @@ DWORD SendHTTPPostData_W(LPVOID lpParam) {
         CWininetPost run(kReport, req->szUrl, true, req->szBody, nullptr, &req->report->m_Handles);
         ok = run.Run();
     }
+    SecureZeroMemory(req->szBody, sizeof(req->szBody));
     req->report->iThreadResult2.store(ok ? 200 : -100);
     return ok ? 0 : 1;
 }
