@@ -20,6 +20,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/win/win.h"
 #include "sandbox/MpiSandbox.h"
 #include "sandbox/ShopPages.h"
 
@@ -41,6 +42,7 @@ bool ParsePort(const char* text, unsigned short* port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    VemoDisableCoreDumps();  // it opens sealed requests: card data stays out of core dumps
     unsigned short port = 0;
     std::string pages;
     for (int i = 1; i < argc; ++i) {
