@@ -206,6 +206,7 @@ void ProcessBlock(SEED_CONTEXT* ctx, const uint8_t* in, uint8_t* out, bool decry
         default:
             break;
     }
+    SecureZeroMemory(tmp, sizeof(tmp));  // may be plaintext
 }
 
 // CBC deciphering of n whole blocks, four at a time where it can: the
@@ -405,10 +406,14 @@ int32_t CMPISeed::SeedDecryptFinal(SEED_CONTEXT* ctx, uint8_t* out, uint32_t* ou
             uint32_t keep = SEED_BLOCK_SIZE;
             if (ctx->padding == SEED_PADDING_PKCS7) {
                 int pad = PaddingLength(block);
-                if (pad < 0) return SEED_ERR_BAD_PADDING;
+                if (pad < 0) {
+                    SecureZeroMemory(block, sizeof(block));
+                    return SEED_ERR_BAD_PADDING;
+                }
                 keep = SEED_BLOCK_SIZE - static_cast<uint32_t>(pad);
             }
             std::memcpy(out, block, keep);
+            SecureZeroMemory(block, sizeof(block));  // plaintext
             *outLen = keep;
             return SEED_OK;
         }

@@ -216,8 +216,15 @@ int CMPIUtil::Seed_Enc(const unsigned char* pIn, int nInLen, unsigned char* pOut
         unsigned char cipher[MPI_SEED_MAX_INPUT + 1 + SEED_BLOCK_SIZE];
         unsigned char check[MPI_SEED_MAX_INPUT + 1 + SEED_BLOCK_SIZE];
         SEED_CONTEXT ctx;
-        ~Work() { SecureZeroMemory(this, sizeof(*this)); }
+        size_t used;  // bytes of each buffer that may have been written
+        ~Work() {
+            SecureZeroMemory(input, used);
+            SecureZeroMemory(cipher, used);
+            SecureZeroMemory(check, used);
+            SecureZeroMemory(&ctx, sizeof(ctx));
+        }
     } w;
+    w.used = cipherLen;
     if (n > 0) std::memcpy(w.input, pIn, n);
 
     CMPISeed seed;
