@@ -8,6 +8,7 @@
 #include "auth/AuthMessages.h"
 #include "crypto/MPIMask.h"
 #include "crypto/MPISeal.h"
+#include "platform/win/win.h"
 #include "transport/HTTPTransport.h"
 #include "transport/MPIPolicy.h"
 
@@ -63,17 +64,18 @@ int AuthComposeRequest(CVemoMPIOCXCtrl* c, CMPIUtil& util, char* pszBody, size_t
         size_t card = std::strlen(c->m_szCardNum);
         if (card > 4) std::memcpy(c->m_szCardNum + card - 4, "****", 4);
         if (len < 0 || static_cast<size_t>(len) > MPI_SEAL_MAX_TEXT) {
-            std::memset(list, 0, sizeof(list));
+            SecureZeroMemory(list, sizeof(list));
             return AUTH_ERROR_SEAL;
         }
         static thread_local char sealed[MPI_SEALED_MAX_SIZE];
         int s = MPISealParam(util, list, static_cast<size_t>(len), sealed, sizeof(sealed));
-        std::memset(list, 0, sizeof(list));  // the list holds the whole card number
+        SecureZeroMemory(list, sizeof(list));  // the list holds the whole card number
         if (s < 1) return AUTH_ERROR_SEAL;
         n = std::snprintf(pszBody, bodySize, "data=%s", sealed);
+        SecureZeroMemory(sealed, static_cast<size_t>(s) + 1);  // the body is its only copy now
     }
     if (n < 0 || static_cast<size_t>(n) >= bodySize) {
-        std::memset(pszBody, 0, bodySize);
+        SecureZeroMemory(pszBody, bodySize);
         return AUTH_ERROR_SEAL;
     }
     return 0;
@@ -159,6 +161,7 @@ int CAuthFlow::AuthThreadProcessExecute() {
     param->bPostRequest = 1;
     std::memset(param->szPostData, 0, sizeof(param->szPostData));
     std::memcpy(param->szPostData, body, sizeof(body));
+    SecureZeroMemory(body, sizeof(body));
 
     // The transport: the machine's proxy settings decide unless the page
     // forced one (1: socket, any other non-zero value: WinINet).
@@ -181,11 +184,15 @@ int CAuthFlow::AuthThreadProcessExecute() {
         MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[%s::AuthThreadProcessExecute] Ended before the start",
                  m_kind.pszClassName);
         m_bThreadEnd = 1;
+        SecureZeroMemory(param->szPostData, sizeof(param->szPostData));
         return 0;
     }
     auto* start = new HTTP_THREAD_START{*param, m_pExchange, c->m_bStrictTransport != 0};
+    // The worker's copy is the only one the request needs from here on.
+    SecureZeroMemory(param->szPostData, sizeof(param->szPostData));
     m_hThread = CreateThread(nullptr, 0, m_bUseProxy == 1 ? m_kind.pfnWininet : m_kind.pfnSocket, start, 0, &m_dwThreadID);
     if (m_hThread == nullptr) {
+        SecureZeroMemory(start->param.szPostData, sizeof(start->param.szPostData));
         delete start;
         m_bThreadEnd = 1;
         m_pSite->AuthEndDialog(AUTH_ERROR_THREAD);

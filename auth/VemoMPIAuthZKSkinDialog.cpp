@@ -5,6 +5,7 @@
 #include <string>
 
 #include "auth/AuthDocument.h"
+#include "crypto/MPIMask.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "transport/HTTPTransport.h"
 
@@ -166,7 +167,7 @@ void CVemoMPIAuthZKSkinDialog::OnCancel() {
     EndDialog(AUTH_RESULT_CLOSED);
 }
 
-void CVemoMPIAuthZKSkinDialog::OnOK() { OutputDebugStringA("[CVemoMPIAuthZKSkinDialog::OnOK]"); }
+void CVemoMPIAuthZKSkinDialog::OnOK() { MPIDebugOutput("[CVemoMPIAuthZKSkinDialog::OnOK]"); }
 
 BOOL CVemoMPIAuthZKSkinDialog::PreTranslateMessage(MSG* pMsg) {
     if (pMsg->wParam == VK_ESCAPE) return TRUE;  // Escape never closes the dialog
@@ -208,7 +209,8 @@ void CVemoMPIAuthZKSkinDialog::OnTitleChangeExplorerAuth(BSTR Text) {
     std::string title = BstrToAnsi(Text, SysStringLen(Text));
     std::snprintf(m_Flow.m_szLogMsg, sizeof(m_Flow.m_szLogMsg), "[CVemoMPIAuthZKSkinDialog::OnTitleChangeExplorerAuth] %s",
                   title.c_str());
-    OutputDebugStringA(m_Flow.m_szLogMsg);
+    // A page may name the card in its title: the line goes out masked.
+    MPIDebugOutput(m_Flow.m_szLogMsg);
     // The title line follows the page; the window's own text never does.
     if (m_pVemoMPIOCXCtrl->m_bUseTitle && title != kHiddenTitle) ShowTitle(title.c_str());
 }

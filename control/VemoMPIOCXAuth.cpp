@@ -225,6 +225,9 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
     if (std::strlen(m_szCurrency) != 3) std::strcpy(m_szCurrency, "KRW");
 
     LONG nRet = m_bUseNormal != 0 ? RunAuthNormalDialog(this) : RunAuthZKSkinDialog(this);
+    // The request has gone: nothing reads the card data any more (the page
+    // reads only the result properties).
+    WipeCardData();
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::get_PAReq2] DoModal AF nRet:%d", nRet);
 
     m_iAuthState = STATE_COMPLETE;

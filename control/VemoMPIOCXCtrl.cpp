@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/win/win.h"
 #include "resources/VemoMPIOCX_tlb.h"
 #include "transport/MPISocket.h"
 
@@ -89,6 +90,12 @@ void CVemoMPIOCXCtrl::ClearPurchaseData() {
     std::memset(m_szDesc, 0, sizeof(m_szDesc));
 }
 
+void CVemoMPIOCXCtrl::WipeCardData() {
+    SecureZeroMemory(m_szCardNum, sizeof(m_szCardNum));
+    SecureZeroMemory(m_szExpiryYear, sizeof(m_szExpiryYear));
+    SecureZeroMemory(m_szExpiryMonth, sizeof(m_szExpiryMonth));
+}
+
 CVemoMPIOCXCtrl::CVemoMPIOCXCtrl() {
     InitializeIIDs(&DIID__DVemoMPIOCX, &DIID__DVemoMPIOCXEvents);
 
@@ -134,6 +141,7 @@ CVemoMPIOCXCtrl::CVemoMPIOCXCtrl() {
 }
 
 CVemoMPIOCXCtrl::~CVemoMPIOCXCtrl() {
+    WipeCardData();
     // Ends the use of Winsock that construction (or a later retry) started.
     // A control whose start-up never succeeded owes no clean-up, and must not
     // end another control's use of the library.

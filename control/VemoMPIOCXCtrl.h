@@ -60,7 +60,8 @@ public:
     LONG SetExtraParams(LPCTSTR params);
     LONG SetWindowSize(SHORT width, SHORT height);
     // Posts an error report (VemoMPIOCXReport.cpp): 0 when the report was
-    // accepted or refused as too long, -100 when both attempts failed, 999
+    // accepted or refused as too long, -100 when both attempts failed or a
+    // parameter could not be sealed as asked (nothing posted), 999
     // after Exit, 2 after Escape, -1 when the dialog could not be made.
     LONG SendHTTPPost(LPCTSTR Url, SHORT Encrypt, LPCTSTR Param1, LPCTSTR Param2, LPCTSTR Param3);
 
@@ -68,6 +69,9 @@ public:
     void OnPropertyChanged();
     // Empties the purchase-data stores of an authentication.
     void ClearPurchaseData();
+    // Wipes the stores that hold card data (card number, expiry year and
+    // month): after each authentication and when the control goes.
+    void WipeCardData();
 
     // The address of the site whose page holds the control, asked of the
     // container through the client site: "http://" or "https://" and the host

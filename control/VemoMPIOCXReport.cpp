@@ -33,8 +33,11 @@ LONG CVemoMPIOCXCtrl::SendHTTPPost(LPCTSTR Url, SHORT Encrypt, LPCTSTR Param1, L
     CVemoMPIAutoReportDialog* pDlg = new (std::nothrow) CVemoMPIAutoReportDialog(nullptr);
     if (pDlg != nullptr) {
         pDlg->m_bStrictTransport = bStrict;
-        // A report whose body would not fit is refused the same way.
-        if (pDlg->SetPostData(Url, Encrypt, Param1, Param2, Param3) != 0) nRet = static_cast<LONG>(pDlg->DoModal());
+        // A report whose body would not fit is refused the same way; one
+        // that cannot go sealed as asked is refused as undelivered (-100).
+        int nPrepared = pDlg->SetPostData(Url, Encrypt, Param1, Param2, Param3);
+        if (nPrepared == 1) nRet = static_cast<LONG>(pDlg->DoModal());
+        else if (nPrepared < 0) nRet = nPrepared;
         delete pDlg;
     }
     MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::SendHTTPPost] nRet:%d", static_cast<int>(nRet));

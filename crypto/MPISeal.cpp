@@ -5,6 +5,7 @@
 
 #include "crypto/MPIEnvelope.h"
 #include "crypto/MPISeed.h"
+#include "platform/win/win.h"
 
 namespace {
 
@@ -22,23 +23,29 @@ int MPISealParam(CMPIUtil& util, const char* text, size_t len, char* out, size_t
     out[0] = '\0';
     if (len > MPI_SEAL_MAX_TEXT || (text == nullptr && len > 0)) return 0;
 
-    // Frame: 16-bit big-endian length, the text, the XOR of its bytes.
-    unsigned char frame[MPI_SEED_MAX_INPUT];
-    unsigned char check = 0;
-    frame[0] = static_cast<unsigned char>(len >> 8);
-    frame[1] = static_cast<unsigned char>(len & 0xFF);
-    for (size_t i = 0; i < len; ++i) {
-        frame[2 + i] = static_cast<unsigned char>(text[i]);
-        check = static_cast<unsigned char>(check ^ frame[2 + i]);
-    }
-    frame[len + 2] = check;
+    // The frame holds the text in clear, the other two the sealed text on
+    // its way; all three are wiped on every way out.
+    struct Work {
+        unsigned char frame[MPI_SEED_MAX_INPUT];
+        unsigned char cipher[MPI_SEED_MAX_INPUT + 1];
+        char base64[(MPI_SEED_MAX_INPUT + 1) / 3 * 4 + 8];
+        ~Work() { SecureZeroMemory(this, sizeof(*this)); }
+    } w;
 
-    unsigned char cipher[MPI_SEED_MAX_INPUT + 1];
-    int c = util.Seed_Enc(frame, static_cast<int>(len + 3), cipher, sizeof(cipher));
+    // Frame: 16-bit big-endian length, the text, the XOR of its bytes.
+    unsigned char check = 0;
+    w.frame[0] = static_cast<unsigned char>(len >> 8);
+    w.frame[1] = static_cast<unsigned char>(len & 0xFF);
+    for (size_t i = 0; i < len; ++i) {
+        w.frame[2 + i] = static_cast<unsigned char>(text[i]);
+        check = static_cast<unsigned char>(check ^ w.frame[2 + i]);
+    }
+    w.frame[len + 2] = check;
+
+    int c = util.Seed_Enc(w.frame, static_cast<int>(len + 3), w.cipher, sizeof(w.cipher));
     if (c < 1) return 0;
-    char base64[(MPI_SEED_MAX_INPUT + 1) / 3 * 4 + 8];
-    if (util.EncodeBase64(base64, cipher, c, sizeof(base64)) < 1) return 0;
-    if (util.URLEncoding(base64, out, outSize) < 1) return 0;
+    if (util.EncodeBase64(w.base64, w.cipher, c, sizeof(w.base64)) < 1) return 0;
+    if (util.URLEncoding(w.base64, out, outSize) < 1) return 0;
     return static_cast<int>(std::strlen(out));
 }
 
@@ -71,12 +78,24 @@ bool MPIOpenSealedParam(const char* sealed, size_t len, std::string* text, std::
     if (c < 0) return fail("Base64 decoding failed: bad length or a character outside the alphabet");
     if (c == 0 || c % SEED_BLOCK_SIZE != 0) return fail("cipher check failed: the ciphertext is not a whole number of blocks");
 
+    // The deciphered frame and the context hold the text in clear; they are
+    // wiped on every way out, so is the ciphertext.
+    struct Work {
+        std::vector<unsigned char>& cipher;
+        std::vector<unsigned char> plain;
+        SEED_CONTEXT ctx;
+        ~Work() {
+            SecureZeroMemory(cipher.data(), cipher.size());
+            SecureZeroMemory(plain.data(), plain.size());
+            SecureZeroMemory(&ctx, sizeof(ctx));
+        }
+    } w{cipher, std::vector<unsigned char>(static_cast<size_t>(c) + SEED_BLOCK_SIZE), {}};
+    std::vector<unsigned char>& plain = w.plain;
+    SEED_CONTEXT& ctx = w.ctx;
     CMPISeed seed;
-    SEED_CONTEXT ctx;
     seed.SeedInit(SEED_MODE_CBC, SEED_PADDING_PKCS7, g_MPIEnvelopeIV, &ctx);
     seed.SeedKeySchedule(g_MPIEnvelopeUserKey, g_MPIEnvelopeUserKeyLen, &ctx);
     seed.SeedReset(&ctx);
-    std::vector<unsigned char> plain(static_cast<size_t>(c) + SEED_BLOCK_SIZE);
     uint32_t n1 = 0, n2 = 0;
     if (seed.SeedDecryptUpdate(&ctx, cipher.data(), static_cast<uint32_t>(c), plain.data(), &n1) != SEED_OK ||
         seed.SeedDecryptFinal(&ctx, plain.data() + n1, &n2) != SEED_OK)

@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/win/win.h"
+
 namespace {
 
 // The two 8-bit S-boxes of SEED.
@@ -204,6 +206,7 @@ void ProcessBlock(SEED_CONTEXT* ctx, const uint8_t* in, uint8_t* out, bool decry
         default:
             break;
     }
+    SecureZeroMemory(tmp, sizeof(tmp));  // may be plaintext
 }
 
 // CBC deciphering of n whole blocks, four at a time where it can: the
@@ -403,10 +406,14 @@ int32_t CMPISeed::SeedDecryptFinal(SEED_CONTEXT* ctx, uint8_t* out, uint32_t* ou
             uint32_t keep = SEED_BLOCK_SIZE;
             if (ctx->padding == SEED_PADDING_PKCS7) {
                 int pad = PaddingLength(block);
-                if (pad < 0) return SEED_ERR_BAD_PADDING;
+                if (pad < 0) {
+                    SecureZeroMemory(block, sizeof(block));
+                    return SEED_ERR_BAD_PADDING;
+                }
                 keep = SEED_BLOCK_SIZE - static_cast<uint32_t>(pad);
             }
             std::memcpy(out, block, keep);
+            SecureZeroMemory(block, sizeof(block));  // plaintext
             *outLen = keep;
             return SEED_OK;
         }
@@ -440,6 +447,7 @@ int32_t CMPISeed::SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, 
         std::memcpy(b, in + off, have);
         std::memset(b + have, static_cast<int>(SEED_BLOCK_SIZE - have), SEED_BLOCK_SIZE - have);
         LoadWords(b, w);
+        SecureZeroMemory(b, sizeof(b));  // plaintext
     };
 
     uint32_t chain[4], prev[4];  // chain: last ciphertext; prev: the one before the block being checked
@@ -473,6 +481,9 @@ int32_t CMPISeed::SeedCbcEncryptWithCheck(SEED_CONTEXT* ctx, const uint8_t* in, 
     *outLen = blocks * SEED_BLOCK_SIZE;
 
     int pad = PaddingLength(last);
+    // The deciphered words and the last block are plaintext.
+    SecureZeroMemory(d, sizeof(d));
+    SecureZeroMemory(last, sizeof(last));
     if (pad < 0) return SEED_ERR_BAD_PADDING;
     *checkLen = blocks * SEED_BLOCK_SIZE - static_cast<uint32_t>(pad);
     return SEED_OK;

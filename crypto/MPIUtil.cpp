@@ -7,6 +7,7 @@
 #include "crypto/MPIEnvelope.h"
 #include "crypto/MPIMask.h"
 #include "crypto/MPISeed.h"
+#include "platform/win/win.h"
 
 namespace {
 
@@ -208,27 +209,39 @@ int CMPIUtil::Seed_Enc(const unsigned char* pIn, int nInLen, unsigned char* pOut
     uint32_t cipherLen = (n / SEED_BLOCK_SIZE + 1) * SEED_BLOCK_SIZE;
     if (cipherLen > nOutSize) return 0;
 
-    unsigned char input[MPI_SEED_MAX_INPUT + 1];
-    unsigned char cipher[MPI_SEED_MAX_INPUT + 1 + SEED_BLOCK_SIZE];
-    unsigned char check[MPI_SEED_MAX_INPUT + 1 + SEED_BLOCK_SIZE];
-    if (n > 0) std::memcpy(input, pIn, n);
+    // The working copies hold the text in clear (the input and the
+    // deciphered check) and are wiped on every way out.
+    struct Work {
+        unsigned char input[MPI_SEED_MAX_INPUT + 1];
+        unsigned char cipher[MPI_SEED_MAX_INPUT + 1 + SEED_BLOCK_SIZE];
+        unsigned char check[MPI_SEED_MAX_INPUT + 1 + SEED_BLOCK_SIZE];
+        SEED_CONTEXT ctx;
+        size_t used;  // bytes of each buffer that may have been written
+        ~Work() {
+            SecureZeroMemory(input, used);
+            SecureZeroMemory(cipher, used);
+            SecureZeroMemory(check, used);
+            SecureZeroMemory(&ctx, sizeof(ctx));
+        }
+    } w;
+    w.used = cipherLen;
+    if (n > 0) std::memcpy(w.input, pIn, n);
 
     CMPISeed seed;
-    SEED_CONTEXT ctx;
-    seed.SeedInit(SEED_MODE_CBC, SEED_PADDING_PKCS7, g_MPIEnvelopeIV, &ctx);
-    if (seed.SeedKeySchedule(g_MPIEnvelopeUserKey, g_MPIEnvelopeUserKeyLen, &ctx) != SEED_OK) return 0;
+    seed.SeedInit(SEED_MODE_CBC, SEED_PADDING_PKCS7, g_MPIEnvelopeIV, &w.ctx);
+    if (seed.SeedKeySchedule(g_MPIEnvelopeUserKey, g_MPIEnvelopeUserKeyLen, &w.ctx) != SEED_OK) return 0;
 
     // Encryption and the self-check in one pass: each ciphertext block is
     // deciphered again while the next one is enciphered, and the padding of
     // the deciphered message must be valid.
     uint32_t total = 0, checked = 0;
-    seed.SeedReset(&ctx);
-    int32_t status = seed.SeedCbcEncryptWithCheck(&ctx, input, n, cipher, &total, check, &checked);
+    seed.SeedReset(&w.ctx);
+    int32_t status = seed.SeedCbcEncryptWithCheck(&w.ctx, w.input, n, w.cipher, &total, w.check, &checked);
     if (total == 0) return 0;
     WriteLog("[CMPIUtil::Seed_Enc] ENC OK");
     if (status != SEED_OK || checked != n) return 0;
 
-    std::memcpy(pOut, cipher, total);
+    std::memcpy(pOut, w.cipher, total);
     WriteLog("[CMPIUtil::Seed_Enc] DEC OK");
     WriteLog("[CMPIUtil::Seed_Enc] End");
     return static_cast<int>(total);

@@ -42,10 +42,12 @@ TEST_F(SkinDialog, SuccessfulAuthenticationFillsEveryResult) {
     EXPECT_EQ(waitFrameAtEnd, 0) << "the indicator rests once a document has completed";
     ASSERT_EQ(mpi.Enrollments().size(), 1u);
     ASSERT_EQ(mpi.AcsPosts().size(), 1u);
-    // The skinned dialog's own parameter block carried the request; the
-    // plain dialog's was not touched.
+    // The skinned dialog's own parameter block carried the request (sealed);
+    // the plain dialog's was not touched. The body leaves the block as soon
+    // as the worker has its own copy.
     EXPECT_STREQ(g_HTTPParam.szUrl, mpi.EnrollUrl().c_str());
-    EXPECT_EQ(std::strncmp(g_HTTPParam.szPostData, "data=", 5), 0);
+    EXPECT_TRUE(mpi.Enrollments()[0].sealed);
+    EXPECT_STREQ(g_HTTPParam.szPostData, "");
     EXPECT_STREQ(g_HTTPParam_Normal.szUrl, "");
 }
 
@@ -389,4 +391,48 @@ TEST_F(SkinDialog, DraggingTheFrameMovesTheWindow) {
     EXPECT_EQ(result, 2);
     EXPECT_EQ(after.x - before.x, 40);
     EXPECT_EQ(after.y - before.y, 24);
+}
+
+// ---------------------------------------------------------------- debugger output
+
+TEST_F(SkinDialog, DebuggerOutputNeverShowsACardNumberFromATitleOrTheRecord) {
+    // The issuer's page names the card in its title, in three writings, then
+    // goes on to the result page, whose record names it too.
+    std::string term = mpi.TermUrl();
+    mpi.Server().Route("/acs/titled", [term](const sandbox::HttpRequest&) {
+        sandbox::HttpResponse r = TitledPage("Paying with card 4000 0000 0000 0010");
+        r.body += "<script>setTimeout(function () { document.title = 'Card 4000000000000010 pays 10000'; }, 300);"
+                  "setTimeout(function () { document.title = 'Card 4000-0000-0000-0010'; }, 600);"
+                  "setTimeout(function () { location.href = '" + term + "'; }, 900);</script>";
+        return r;
+    });
+    mpi.SetAcsUrlInReply(mpi.Server().Url("/acs/titled"));
+    sandbox::ResultPage page;
+    page.values = {"0", "Paid 10000 with 4000 0000 0000 0010", "AAABBJAgdQAAAAAAAAAAAAAAAAA=", "4000-0000-0000-0010",
+                   "05", "2", "4000000000000010"};
+    mpi.SetResultPage(page);
+
+    setenv("VEMOMPI_DEBUG", "1", 1);
+    testing::internal::CaptureStderr();
+    int result = Run();
+    std::string out = testing::internal::GetCapturedStderr();
+    unsetenv("VEMOMPI_DEBUG");
+
+    ASSERT_EQ(result, 0);
+    EXPECT_STREQ(ctrl->m_realPan, "4000000000000010") << "the properties keep what the page gave";
+    for (const char* clear : {"4000000000000010", "4000 0000 0000 0010", "4000-0000-0000-0010", "4000 0000", "4000-0000"})
+        EXPECT_EQ(out.find(clear), std::string::npos) << clear << " in:\n" << out;
+    // The lines went out, masked where the numbers stood.
+    EXPECT_NE(out.find("[CVemoMPIAuthZKSkinDialog::OnTitleChangeExplorerAuth] Paying with card **** **** **** 0010"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("[CVemoMPIAuthZKSkinDialog::OnTitleChangeExplorerAuth] Card ************0010 pays 10000"),
+              std::string::npos)
+        << "a harmless number stays: " << out;
+    EXPECT_NE(out.find("[CVemoMPIAuthZKSkinDialog::OnTitleChangeExplorerAuth] Card ****-****-****-0010"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Paid 10000 with **** **** **** 0010"), std::string::npos) << out;
+    EXPECT_NE(out.find("****-****-****-0010"), std::string::npos) << out;
+    EXPECT_NE(out.find("************0010"), std::string::npos) << out;
 }

@@ -241,6 +241,38 @@ TEST_F(GetPAReqRun, PlainDialogWithTheLongestValues) {
     EXPECT_EQ(Call(ctrl, u"GetClientHTTPUrl").Text(), U16(mpi.TermUrl()));
 }
 
+TEST_F(GetPAReqRun, CardDataIsWipedAfterEachRunWhileEveryResultStays) {
+    auto zero = [](const char* p, size_t n) {
+        for (size_t i = 0; i < n; ++i)
+            if (p[i] != 0) return false;
+        return true;
+    };
+    for (int enc : {1, 0}) {
+        EXPECT_EQ(Call(ctrl, u"SetEncrypt", {enc}).Long(), 0);
+        EXPECT_EQ(Run(Args()), 0) << enc;
+        auto enrolled = mpi.Enrollments();
+        ASSERT_FALSE(enrolled.empty());
+        EXPECT_EQ(enrolled.back().sealed, enc != 0);
+        EXPECT_EQ(sandbox::FormValue(enrolled.back().fields, "cardnum"), "4111222233334444") << "sent whole first";
+        EXPECT_EQ(sandbox::FormValue(enrolled.back().fields, "expiry_year"), "2029");
+        EXPECT_TRUE(zero(ctrl->m_szCardNum, sizeof(ctrl->m_szCardNum))) << enc;
+        EXPECT_TRUE(zero(ctrl->m_szExpiryYear, sizeof(ctrl->m_szExpiryYear))) << enc;
+        EXPECT_TRUE(zero(ctrl->m_szExpiryMonth, sizeof(ctrl->m_szExpiryMonth))) << enc;
+        // What is no card data stays until the next run.
+        EXPECT_STREQ(ctrl->m_szMallID, "SHOP01");
+        EXPECT_STREQ(ctrl->m_szTotalPrice, "15000");
+        // Everything the page reads afterwards is there.
+        EXPECT_EQ(Get(ctrl, u"Code1").Text(), u"0");
+        EXPECT_EQ(Get(ctrl, u"Code2").Text(), u"0");
+        EXPECT_EQ(Get(ctrl, u"Cavv").Text(), u"AAABBJAgdQAAAAAAAAAAAAAAAAA=");
+        EXPECT_EQ(Get(ctrl, u"Eci").Text(), u"05");
+        EXPECT_EQ(Get(ctrl, u"realPan").Text(), u"4111111111111111");
+        EXPECT_EQ(Get(ctrl, u"Md").Text(), u"md-0001");
+        EXPECT_EQ(Call(ctrl, u"GetClientHTTPUrl").Text(), U16(mpi.TermUrl()));
+        EXPECT_NE(Call(ctrl, u"GetClientHTTPData1").Text(), u"");
+    }
+}
+
 TEST_F(GetPAReqRun, TheDialogsResultIsReturnedUnchanged) {
     sandbox::EnrollmentReply reply;
     reply.code = "31";

@@ -185,6 +185,20 @@ TEST_F(Report, OverLongArgumentsAndBodiesPostNothingAndShowNoDialog) {
     EXPECT_EQ(server.Accepted(), 0);
 }
 
+TEST_F(Report, AParameterThatCannotBeSealedIsNeverPostedAndGivesMinus100) {
+    loopback::Server server(Replies({httptest::Response(200, "ok")}), 1);
+    // Fits its argument, but not once sealed; its neighbours seal fine.
+    std::string clear = "card 4000 0000 0000 0010 " + std::string(2900, 'x');
+    EXPECT_EQ(Send(Url(server.Port()), 1, "11002", clear, "third"), -100);
+    EXPECT_FALSE(sawDialog) << "refused before any dialog";
+    afxtest::Pump(300);
+    EXPECT_EQ(server.Accepted(), 0) << "nothing reached the server";
+    // The same report unsealed goes out, as asked.
+    EXPECT_EQ(Send(Url(server.Port()), 0, "11002", "short", "third"), 0);
+    ASSERT_TRUE(server.WaitFinished(1, 5000));
+    EXPECT_EQ(server.Accepted(), 1);
+}
+
 // ---------------------------------------------------------------- Exit and Escape
 
 TEST_F(Report, ExitInEachStateEndsWith999AndClosesOnlyTheRunningAttempt) {

@@ -56,16 +56,25 @@ TEST_F(ReportPostData, ASealedBodyHoldsUrlEncodedBase64ThatOpensToEachParameter)
     }
 }
 
-TEST_F(ReportPostData, AParameterWhoseSealingFailsIsPostedPlainAndTheOthersSealed) {
+TEST_F(ReportPostData, AParameterThatCannotBeSealedRefusesTheWholeReportAndLeavesNothingInClear) {
     std::string big(3000, 'a');
     char out[4096];
     CMPIUtil util;
     ASSERT_EQ(MPISealParam(util, big.c_str(), big.size(), out, sizeof(out)), 0) << "its sealed form exceeds 4095";
-    ASSERT_EQ(dlg.SetPostData("http://h/", 1, "one", big.c_str(), "three"), 1);
-    std::string body = dlg.m_pReport->szPostParam;
-    EXPECT_EQ(Open(Field(body, "data1")), "one");
-    EXPECT_EQ(Field(body, "data2"), big);
-    EXPECT_EQ(Open(Field(body, "data3")), "three");
+    std::shared_ptr<CReportExchange> before = dlg.m_pReport;
+    for (int slot = 0; slot < 3; ++slot) {
+        const char* params[3] = {"one", "two", "three"};
+        params[slot] = big.c_str();
+        EXPECT_EQ(dlg.SetPostData("http://h/", 1, params[0], params[1], params[2]), REPORT_RESULT_FAIL) << slot;
+        EXPECT_NE(dlg.m_pReport, before) << "a fresh, empty report";
+        const CReportExchange& r = *dlg.m_pReport;
+        EXPECT_STREQ(r.szPostParam, "") << slot;
+        EXPECT_STREQ(r.szHTTPUrl, "") << "nothing to post to";
+        for (const char* p : {r.szParam1, r.szParam2, r.szParam3}) EXPECT_STREQ(p, "") << slot;
+    }
+    // Without encryption the same parameter goes plain, as asked.
+    ASSERT_EQ(dlg.SetPostData("http://h/", 0, "one", big.c_str(), "three"), 1);
+    EXPECT_EQ(Field(dlg.m_pReport->szPostParam, "data2"), big);
 }
 
 TEST_F(ReportPostData, ABodyOver4095CharactersIsRefusedWholeAndLeavesNothingToPost) {

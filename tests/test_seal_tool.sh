@@ -43,5 +43,19 @@ for option in --bogus -x; do
 done
 "$tool" seal --bogus < /dev/null > "$tmp/out" 2> "$tmp/err"; rc=$?
 [ $rc -eq 2 ] && [ ! -s "$tmp/out" ]; check "an unknown option after the command is refused too" $?
+# It handles card data: no core file, whatever the shell's limit.
+mkfifo "$tmp/fifo"
+"$tool" seal < "$tmp/fifo" > /dev/null 2>&1 &
+pid=$!
+exec 3> "$tmp/fifo"
+core=""
+for i in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
+  core=$(sed -n 's/^Max core file size *\([^ ]*\) *\([^ ]*\).*/\1 \2/p' "/proc/$pid/limits" 2>/dev/null)
+  [ "$core" = "0 0" ] && break
+  sleep 0.1
+done
+exec 3>&-
+wait "$pid"
+[ "$core" = "0 0" ]; check "no core dumps (RLIMIT_CORE 0)" $?
 
 exit $fail

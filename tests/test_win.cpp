@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/win/win.h"
 
@@ -163,4 +167,24 @@ TEST(DebugOutput, OnlyWhenAsked) {
     OutputDebugStringA("[Test] loud");
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[Test] loud\n");
     unsetenv("VEMOMPI_DEBUG");
+}
+
+TEST(Secrets, CoreDumpsCanBeTurnedOff) {
+    // In a child, so that this process keeps its own settings.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit before = {RLIM_INFINITY, RLIM_INFINITY};
+        setrlimit(RLIMIT_CORE, &before);
+        if (!VemoDisableCoreDumps()) _exit(1);
+        struct rlimit after;
+        getrlimit(RLIMIT_CORE, &after);
+        if (after.rlim_cur != 0 || after.rlim_max != 0) _exit(2);
+        if (prctl(PR_GET_DUMPABLE, 0, 0, 0, 0) != 0) _exit(3);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: refused, 2: a core limit left, 3: still dumpable";
 }

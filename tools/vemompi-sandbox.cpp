@@ -26,6 +26,7 @@
 #include <string>
 #include <sys/stat.h>
 
+#include "platform/win/win.h"
 #include "sandbox/MpiSandbox.h"
 #include "sandbox/ShopPages.h"
 #include "tools/ToolOptions.h"
@@ -54,6 +55,7 @@ bool ParsePort(const char* text, unsigned short* port) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    VemoDisableCoreDumps();  // it opens sealed requests: card data stays out of core dumps
     unsigned short port = 0;
     std::string pages;
     bool havePages = false;

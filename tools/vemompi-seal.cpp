@@ -18,6 +18,7 @@
 
 #include "crypto/MPISeal.h"
 #include "tools/ToolOptions.h"
+#include "platform/win/win.h"
 
 namespace {
 
@@ -67,9 +68,12 @@ int Seal() {
     static char sealed[MPI_SEALED_MAX_SIZE];
     CMPIUtil util;
     int n = MPISealParam(util, text.data(), text.size(), sealed, sizeof(sealed));
+    SecureZeroMemory(text.data(), text.size());
     if (n < 1) return Refuse("sealing failed");
     sealed[n] = '\n';
-    return WriteAll(sealed, static_cast<size_t>(n) + 1) ? 0 : 1;
+    bool written = WriteAll(sealed, static_cast<size_t>(n) + 1);
+    SecureZeroMemory(sealed, sizeof(sealed));
+    return written ? 0 : 1;
 }
 
 int Open() {
@@ -78,8 +82,12 @@ int Open() {
     if (sealed.size() > MPI_SEALED_MAX_SIZE) return Refuse("the input is longer than any sealed parameter");
     while (!sealed.empty() && (sealed.back() == '\n' || sealed.back() == '\r')) sealed.pop_back();
     std::string text, error;
-    if (!MPIOpenSealedParam(sealed.data(), sealed.size(), &text, &error)) return Refuse(error.c_str());
-    return WriteAll(text.data(), text.size()) ? 0 : 1;
+    bool opened = MPIOpenSealedParam(sealed.data(), sealed.size(), &text, &error);
+    SecureZeroMemory(sealed.data(), sealed.size());
+    if (!opened) return Refuse(error.c_str());
+    bool written = WriteAll(text.data(), text.size());
+    SecureZeroMemory(text.data(), text.size());
+    return written ? 0 : 1;
 }
 
 }  // namespace
@@ -89,6 +97,8 @@ int main(int argc, char** argv) {
         int answered = tooloptions::AnswerCommon(argv[i], kTool, kUsage);
         if (answered >= 0) return answered;
     }
+    // The texts it handles may be card data: never in a core dump.
+    VemoDisableCoreDumps();
     if (argc == 2 && std::strcmp(argv[1], "seal") == 0) return Seal();
     if (argc == 2 && std::strcmp(argv[1], "open") == 0) return Open();
     const char* wrong = nullptr;

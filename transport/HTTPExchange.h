@@ -153,6 +153,11 @@ struct HTTP_THREAD_START {
 // One report's variables, shared by the report dialog and its workers.
 class CReportExchange {
 public:
+    // The parameters and the body may hold card data or sealed texts.
+    ~CReportExchange() {
+        for (char* p : {szPostParam, szParam1, szParam2, szParam3}) SecureZeroMemory(p, sizeof(szPostParam));
+    }
+
     // The handles of the report's runs (the socket attempt, then WinINet).
     CRunHandles m_Handles;
     char szHTTPUrl[4096] = {};

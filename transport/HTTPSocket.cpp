@@ -189,6 +189,10 @@ void CSocketPost::Run() {
     std::snprintf(szLength, sizeof(szLength), "%d\r\n", nPostLen);
     std::string request;
     request.reserve(static_cast<size_t>(strObject.GetLength() + strServer.GetLength() + nPostLen) + 200);
+    struct Wipe {  // the body may hold card data: wiped when the run ends
+        std::string& s;
+        ~Wipe() { SecureZeroMemory(s.data(), s.size()); }
+    } wipeRequest{request};
     request += "POST ";
     request += strObject.GetString();
     request += " HTTP/1.1\r\n";
@@ -285,6 +289,7 @@ DWORD SocketAuthThread(const SocketInstance& inst, LPVOID lpParam) {
         auto run = std::make_unique<CSocketPost>(inst, p.szUrl, p.szPostData, &ex, &ex.m_Handles);
         run->Run();
     }
+    SecureZeroMemory(p.szPostData, sizeof(p.szPostData));
     ex.m_bThreadEnd.store(1);
     return 0;
 }
@@ -304,6 +309,7 @@ DWORD SendHTTPPostData_S(LPVOID lpParam) {
         run->Run();
         status = run->StatusCode();
     }
+    SecureZeroMemory(req->szBody, sizeof(req->szBody));
     req->report->iThreadResult1.store(status);
     return 0;
 }

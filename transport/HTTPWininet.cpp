@@ -285,6 +285,7 @@ DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
                          &ex.m_Handles, start->bStrictTransport);
         ok = run.Run();
     }
+    SecureZeroMemory(start->param.szPostData, sizeof(start->param.szPostData));
     ex.m_bThreadEnd.store(1);
     return ok ? 0 : 1;
 }
@@ -304,6 +305,7 @@ DWORD SendHTTPPostData_W(LPVOID lpParam) {
                          req->bStrictTransport);
         ok = run.Run();
     }
+    SecureZeroMemory(req->szBody, sizeof(req->szBody));
     req->report->iThreadResult2.store(ok ? 200 : -100);
     return ok ? 0 : 1;
 }

@@ -12,12 +12,16 @@ namespace {
 // The result variables' mark of a result still to come.
 constexpr int kPending = -999;
 
-// Seals the parameter in place when its sealed form fits the buffer;
-// otherwise the buffer keeps the plain text.
-void SealInPlace(CMPIUtil& util, char (&param)[4096]) {
+// Seals the parameter in place. A parameter that cannot be sealed (its
+// sealed form does not fit the buffer, or a step fails) is wiped and false
+// returned: with encryption on, nothing goes out in clear.
+bool SealInPlace(CMPIUtil& util, char (&param)[4096]) {
     char sealed[sizeof(param)];
     int n = MPISealParam(util, param, std::strlen(param), sealed, sizeof(sealed));
     if (n > 0) std::memcpy(param, sealed, static_cast<size_t>(n) + 1);
+    else SecureZeroMemory(param, sizeof(param));
+    SecureZeroMemory(sealed, sizeof(sealed));
+    return n > 0;
 }
 
 }  // namespace
@@ -54,9 +58,15 @@ int CVemoMPIAutoReportDialog::SetPostData(LPCSTR szUrl, int bEncrypt, LPCSTR szP
     std::snprintf(r.szParam2, sizeof(r.szParam2), "%s", szParam2 != nullptr ? szParam2 : "");
     std::snprintf(r.szParam3, sizeof(r.szParam3), "%s", szParam3 != nullptr ? szParam3 : "");
     if (bEncrypt != 0) {
-        SealInPlace(m_Util, r.szParam1);
-        SealInPlace(m_Util, r.szParam2);
-        SealInPlace(m_Util, r.szParam3);
+        bool sealed = SealInPlace(m_Util, r.szParam1);
+        sealed = SealInPlace(m_Util, r.szParam2) && sealed;
+        sealed = SealInPlace(m_Util, r.szParam3) && sealed;
+        if (!sealed) {
+            // A report asked to go sealed never goes out in part clear.
+            m_Util.WriteLog("[CVemoMPIAutoReportDialog::SetPostData] a parameter cannot be sealed, report refused");
+            m_pReport = std::make_shared<CReportExchange>();
+            return REPORT_RESULT_FAIL;
+        }
     }
 
     // A body that does not fit is refused whole rather than cut: a cut

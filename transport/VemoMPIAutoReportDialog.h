@@ -41,10 +41,13 @@ public:
 
     // Prepares a new report: the URL, and the body
     // "data1=%s&data2=%s&data3=%s&ParamEnd=End" of the three parameters,
-    // each sealed when bEncrypt is not 0 (a parameter whose sealing fails
-    // stays plain). Returns 1; returns 0, and leaves the report empty so that
-    // nothing can be posted, when a text is longer than 4095 characters or
-    // the body would not fit its 4095. Must run before DoModal.
+    // each sealed when bEncrypt is not 0. Returns 1; returns 0, and leaves
+    // the report empty so that nothing can be posted, when a text is longer
+    // than 4095 characters or the body would not fit its 4095; returns
+    // REPORT_RESULT_FAIL, the report likewise empty, when bEncrypt is not 0
+    // and a parameter cannot be sealed (its sealed form would not fit its
+    // 4095 characters): no parameter is ever posted in clear beside sealed
+    // ones. Must run before DoModal.
     int SetPostData(LPCSTR szUrl, int bEncrypt, LPCSTR szParam1, LPCSTR szParam2, LPCSTR szParam3);
 
     // The running report's variables, shared with its workers. A new set for

@@ -9,6 +9,8 @@
 #include <pthread.h>
 #include <sched.h>
 #include <string>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 // ---------------------------------------------------------------- last error
@@ -109,6 +111,20 @@ void OutputDebugStringA(LPCSTR lpOutputString) {
     // One write per line, so that lines of several threads do not interleave.
     ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
     (void)ignored;
+}
+
+// ---------------------------------------------------------------- secrets in memory
+
+void* SecureZeroMemory(void* ptr, size_t cnt) {
+    if (ptr != nullptr && cnt > 0) explicit_bzero(ptr, cnt);
+    return ptr;
+}
+
+BOOL VemoDisableCoreDumps() {
+    struct rlimit none = {0, 0};
+    bool noCore = setrlimit(RLIMIT_CORE, &none) == 0;
+    bool notDumpable = prctl(PR_SET_DUMPABLE, 0, 0, 0, 0) == 0;
+    return noCore && notDumpable ? TRUE : FALSE;
 }
 
 // ---------------------------------------------------------------- language

@@ -106,6 +106,19 @@ DWORD GetTickCount();
 // Debugger output: standard error when VEMOMPI_DEBUG is set, nowhere otherwise.
 void OutputDebugStringA(LPCSTR lpOutputString);
 
+// ---------------------------------------------------------------- secrets in memory
+
+// Fills cnt bytes at ptr with zeros, in a way the optimiser never removes,
+// however dead the buffer is afterwards: for buffers that held a card
+// number, an expiry date or a sealed text. Returns ptr. (On Windows the
+// SDK's own.)
+void* SecureZeroMemory(void* ptr, size_t cnt);
+
+// Keeps this process's memory out of core dumps: no core file (RLIMIT_CORE
+// 0) and not dumpable. For the tools that handle card data. Returns TRUE
+// when both took effect.
+BOOL VemoDisableCoreDumps();
+
 // ---------------------------------------------------------------- language and code pages
 
 #define LANG_KOREAN_DEFAULT ((LANGID)0x0412)  // 1042
