@@ -19,8 +19,15 @@
 //   (GetHostInfo), the context menu (ShowContextMenu) and keystrokes
 //   (TranslateAccelerator). window.external is an inert object that page
 //   script may call and read without failing.
+// - Only web pages are shown: Navigate2, the page's own navigations (links,
+//   forms, script, frames) and redirects go to http and https addresses
+//   alone, and the top document is always one. Any other scheme (file:,
+//   data:, javascript:, about:, ftp:, blob:, custom ones) is refused: a
+//   refused Navigate2 shows the browser's error page, as for a page that
+//   cannot be reached; a refused navigation of the page loads nothing.
 #include <webkit2/webkit2.h>
 
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -47,6 +54,25 @@ using namespace afxbrowser;
 
 // How long a view's first load waits for the view to be drawn.
 constexpr guint kFirstDrawWaitMs = 200;
+
+// A web page's address: http or https (of any case).
+bool IsWebAddress(const char* uri) {
+    const char* scheme = uri != nullptr ? g_uri_peek_scheme(uri) : nullptr;
+    return scheme != nullptr && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
+}
+
+// What of a refused address is shown or written: its scheme alone (a data:
+// or javascript: address may carry anything, a card number too).
+std::string SchemeOf(const std::string& uri) {
+    const char* scheme = g_uri_peek_scheme(uri.c_str());
+    return std::string(scheme != nullptr ? scheme : "(no scheme)") + ":";
+}
+
+// Refusals go to the debugger output, one line each.
+void NoteRefused(const char* what, const std::string& uri) {
+    std::string line = std::string("[WebBrowser] ") + what + " refused, not a web page: " + SchemeOf(uri);
+    OutputDebugStringA(line.c_str());
+}
 
 std::function<void(const char*)>& LoadObserver() {
     static std::function<void(const char*)> observer;
@@ -97,6 +123,11 @@ private:
     static gboolean StartPendingLoad(gpointer);
     static gboolean OnDrawn(GtkWidget*, cairo_t*, gpointer);
     void StartLoad();
+    void ShowRefused(const std::string& uri);
+    static void OnResourceStarted(WebKitWebView*, WebKitWebResource*, WebKitURIRequest*, gpointer);
+    static void OnResourceFailed(WebKitWebResource*, GError*, gpointer);
+    static gboolean CheckStalled(gpointer);
+    static gboolean OnResponsePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer);
     static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
     static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
 
@@ -126,6 +157,9 @@ private:
     Phase phase_ = Phase::Idle;
     bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
     bool committed_ = false;            // the main frame has a new document
+    bool errorPagePending_ = false;     // the next document is the browser's own error page
+    bool errorPageShown_ = false;       // the top document is the browser's own error page
+    std::string refusedUri_;            // a redirect of the top document that was refused
     unsigned generation_ = 0;           // main-frame loads started
     std::string lastTitle_;
 };
@@ -136,6 +170,19 @@ struct ReadRequest {
     std::string url;
 };
 std::set<ReadRequest*> g_reads;
+
+// A top document whose main resource failed without its load failing (the
+// engine drops a redirect to a local file that way, leaving the view on the
+// page before): looked at once more a moment later, and if the load is
+// still neither failed nor committed nor replaced, the error page shows.
+struct StallCheck {
+    WebBrowserControl* owner;
+    unsigned generation;
+    WebKitWebResource* resource;  // a reference
+    std::string uri, message;
+};
+std::set<StallCheck*> g_stalls;
+constexpr guint kStallCheckMs = 300;
 
 WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     site_->ExternalQueryInterface(&IID_IDocHostUIHandler, reinterpret_cast<void**>(&handler_));
@@ -175,9 +222,11 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     g_object_ref_sink(view_);
     cancel_ = g_cancellable_new();
 
+    g_object_set_data(G_OBJECT(view_), "vemompi-browser", this);
     g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view_, "resource-load-started", G_CALLBACK(OnResourceStarted), this);
     g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitle), this);
     g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
     g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
@@ -199,6 +248,9 @@ WebBrowserControl::~WebBrowserControl() {
     if (pendingSource_ != 0) g_source_remove(pendingSource_);
     for (ReadRequest* r : g_reads)
         if (r->owner == this) r->owner = nullptr;
+    for (StallCheck* c : g_stalls)
+        if (c->owner == this) c->owner = nullptr;
+    g_object_set_data(G_OBJECT(view_), "vemompi-browser", nullptr);
     g_signal_handlers_disconnect_by_data(view_, this);
     g_signal_handlers_disconnect_by_data(content_, this);
     webkit_user_content_manager_unregister_script_message_handler_in_world(content_, kFrameMessage, kWorld);
@@ -320,6 +372,11 @@ void WebBrowserControl::StartLoad() {
     ++generation_;
     committed_ = false;
     UpdateHostInfo();
+    if (!IsWebAddress(pending_.url.c_str())) {
+        NoteRefused("Navigate2", pending_.url);
+        ShowRefused(pending_.url);
+        return;
+    }
     if (pending_.post) {
         // The helper page posts the form; what the page does is not seen.
         std::string page = HelperPage(pending_.url, pending_.body);
@@ -351,6 +408,18 @@ void WebBrowserControl::StartLoad() {
     ownDecisionPending_ = true;
     webkit_web_view_load_request(view_, request);
     g_object_unref(request);
+}
+
+// The browser's error page in place of an address that is not a web page.
+void WebBrowserControl::ShowRefused(const std::string& uri) {
+    phase_ = Phase::Idle;
+    ownDecisionPending_ = false;
+    GError* error = g_error_new_literal(WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI,
+                                        "Only web pages (http, https) are shown here.");
+    std::string html = ErrorPageHtml(SchemeOf(uri).c_str(), error);
+    g_error_free(error);
+    errorPagePending_ = true;
+    webkit_web_view_load_alternate_html(view_, html.c_str(), uri.c_str(), nullptr);
 }
 
 // ---------------------------------------------------------------- events
@@ -436,12 +505,29 @@ void WebBrowserControl::FireTitleChange(const std::string& title) {
 gboolean WebBrowserControl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                            WebKitPolicyDecisionType type, gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
-    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return OnResponsePolicy(nullptr, decision, type, data);
     WebKitNavigationAction* action =
         webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    if (webkit_navigation_action_is_redirect(action)) return FALSE;  // part of the navigation already reported
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
+    const char* address = webkit_uri_request_get_uri(request);
     WebKitNavigationType navType = webkit_navigation_action_get_navigation_type(action);
+    // The helper page of a POST is the one document of the browser's own
+    // that is loaded as a navigation; everything else must be a web page.
+    bool helperPage = self->phase_ == Phase::Helper && navType != WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED &&
+                      !webkit_navigation_action_is_redirect(action) && address != nullptr &&
+                      std::strcmp(address, "about:blank") == 0;
+    if (!helperPage && !IsWebAddress(address)) {
+        std::string uri = address != nullptr ? address : "";
+        NoteRefused(webkit_navigation_action_is_redirect(action) ? "redirect" : "navigation", uri);
+        // A refused redirect of the top document shows the error page when
+        // its load fails (OnLoadFailed); a frame's is simply not loaded.
+        if (webkit_navigation_action_is_redirect(action)) self->refusedUri_ = uri;
+        if (self->phase_ == Phase::Helper) self->phase_ = Phase::Idle;
+        self->ownDecisionPending_ = false;
+        webkit_policy_decision_ignore(decision);
+        return TRUE;
+    }
+    if (webkit_navigation_action_is_redirect(action)) return FALSE;  // part of the navigation already reported
 
     if (self->phase_ == Phase::Helper) {
         // The helper page itself, then its form submission.
@@ -494,14 +580,84 @@ gboolean WebBrowserControl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*
     return TRUE;
 }
 
+// The top document's response: whatever led to it, it is a web page's (or
+// the helper page's, which has none).
+gboolean WebBrowserControl::OnResponsePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType,
+                                             gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(data);
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
+    WebKitURIRequest* request = webkit_response_policy_decision_get_request(response);
+    const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
+    if (IsWebAddress(uri)) return FALSE;
+    std::string refused = uri != nullptr ? uri : "";
+    NoteRefused("document", refused);
+    self->refusedUri_ = refused;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
+void WebBrowserControl::OnResourceStarted(WebKitWebView* view, WebKitWebResource* resource, WebKitURIRequest*,
+                                          gpointer) {
+    if (webkit_web_view_get_main_resource(view) != resource) return;
+    // Told through the view, which the control leaves when it goes.
+    g_signal_connect_object(resource, "failed", G_CALLBACK(OnResourceFailed), view, static_cast<GConnectFlags>(0));
+}
+
+void WebBrowserControl::OnResourceFailed(WebKitWebResource* resource, GError* error, gpointer data) {
+    auto* self = static_cast<WebBrowserControl*>(g_object_get_data(G_OBJECT(data), "vemompi-browser"));
+    if (self == nullptr || self->phase_ == Phase::Helper || self->committed_) return;
+    const char* uri = webkit_web_resource_get_uri(resource);
+    auto* check = new StallCheck{self, self->generation_, WEBKIT_WEB_RESOURCE(g_object_ref(resource)),
+                                 uri != nullptr ? uri : "", error != nullptr ? error->message : ""};
+    g_stalls.insert(check);
+    g_timeout_add(kStallCheckMs, CheckStalled, check);
+}
+
+gboolean WebBrowserControl::CheckStalled(gpointer data) {
+    auto* check = static_cast<StallCheck*>(data);
+    g_stalls.erase(check);
+    WebBrowserControl* self = check->owner;
+    if (self != nullptr && check->generation == self->generation_ && !self->committed_ && !self->errorPagePending_ &&
+        self->phase_ != Phase::Helper && webkit_web_view_get_main_resource(self->view_) == check->resource &&
+        !webkit_web_view_is_loading(self->view_) && !AfxWindowEnded(self->site_->m_hWnd)) {
+        // The load neither failed nor went on: the browser's error page,
+        // with the address asked for.
+        OutputDebugStringA("[WebBrowser] a page's load stopped without an answer");
+        GError* error = g_error_new_literal(WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_FAILED, check->message.c_str());
+        std::string html = ErrorPageHtml(check->uri.c_str(), error);
+        g_error_free(error);
+        self->refusedUri_.clear();
+        self->errorPagePending_ = true;
+        webkit_web_view_load_alternate_html(self->view_, html.c_str(), check->uri.c_str(), nullptr);
+    }
+    g_object_unref(check->resource);
+    delete check;
+    return G_SOURCE_REMOVE;
+}
+
 void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
     if (self->phase_ == Phase::Helper) return;
     if (event == WEBKIT_LOAD_STARTED) {
         self->committed_ = false;
+        if (!self->errorPagePending_) self->refusedUri_.clear();
         return;
     }
     if (event == WEBKIT_LOAD_COMMITTED) {
+        self->errorPageShown_ = self->errorPagePending_;
+        self->errorPagePending_ = false;
+        const char* committed = webkit_web_view_get_uri(view);
+        if (!self->errorPageShown_ && !IsWebAddress(committed)) {
+            // Nothing but a web page or the browser's own error page is
+            // the top document.
+            std::string uri = committed != nullptr ? committed : "";
+            NoteRefused("document", uri);
+            self->committed_ = false;
+            webkit_web_view_stop_loading(view);
+            self->ShowRefused(uri);
+            return;
+        }
         self->committed_ = true;
         ++self->generation_;
         self->UpdateHostInfo();
@@ -558,12 +714,21 @@ gboolean WebBrowserControl::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, g
     self->committed_ = false;
     if (self->phase_ == Phase::Helper) self->phase_ = Phase::Idle;
     // A load that was replaced or stopped shows nothing.
-    if (error != nullptr && (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
-                             g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)))
+    if (self->refusedUri_.empty() && error != nullptr &&
+        (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+         g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)))
         return FALSE;
     // The browser's error page follows as a document of its own, with the
-    // failing address; the failed load completes nothing.
+    // failing address; the failed load completes nothing. A refused
+    // redirect or document is named by its own address.
+    if (!self->refusedUri_.empty() || !IsWebAddress(uri)) {
+        std::string refused = !self->refusedUri_.empty() ? std::move(self->refusedUri_) : std::string(uri != nullptr ? uri : "");
+        self->refusedUri_.clear();
+        self->ShowRefused(refused);
+        return TRUE;
+    }
     std::string html = ErrorPageHtml(uri, error);
+    self->errorPagePending_ = true;
     webkit_web_view_load_alternate_html(view, html.c_str(), uri, nullptr);
     return TRUE;
 }
