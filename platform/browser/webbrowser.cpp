@@ -39,6 +39,7 @@
 #include "platform/browser/exdisp.h"
 #include "platform/browser/mshtml.h"
 #include "platform/browser/webcontext.h"
+#include "platform/browser/webcontrol.h"
 #include "platform/browser/webdocument.h"
 #include "platform/browser/webpages.h"
 
@@ -55,114 +56,10 @@ using namespace afxbrowser;
 // How long a view's first load waits for the view to be drawn.
 constexpr guint kFirstDrawWaitMs = 200;
 
-// A web page's address: http or https (of any case).
-bool IsWebAddress(const char* uri) {
-    const char* scheme = uri != nullptr ? g_uri_peek_scheme(uri) : nullptr;
-    return scheme != nullptr && (std::strcmp(scheme, "http") == 0 || std::strcmp(scheme, "https") == 0);
-}
-
-// What of a refused address is shown or written: its scheme alone (a data:
-// or javascript: address may carry anything, a card number too).
-std::string SchemeOf(const std::string& uri) {
-    const char* scheme = g_uri_peek_scheme(uri.c_str());
-    return std::string(scheme != nullptr ? scheme : "(no scheme)") + ":";
-}
-
-// Refusals go to the debugger output, one line each.
-void NoteRefused(const char* what, const std::string& uri) {
-    std::string line = std::string("[WebBrowser] ") + what + " refused, not a web page: " + SchemeOf(uri);
-    OutputDebugStringA(line.c_str());
-}
-
 std::function<void(const char*)>& LoadObserver() {
     static std::function<void(const char*)> observer;
     return observer;
 }
-
-// ---------------------------------------------------------------- the control
-
-class WebBrowserControl final : public AfxPlatformControl, public NoMembers<IDispatch> {
-public:
-    explicit WebBrowserControl(COleControlSite* site);
-    ~WebBrowserControl() override;
-
-    IDispatch* GetDispatch() override { return this; }
-    GtkWidget* GetWidget() override { return GTK_WIDGET(view_); }
-
-    // IUnknown: the control lives as long as its site.
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-
-    HRESULT Invoke(DISPID dispid, REFIID, LCID, WORD wFlags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                   UINT*) override;
-
-private:
-    enum class Phase { Idle, Own, Helper };
-
-    HRESULT Navigate2(DISPPARAMS* params);
-    void FireBeforeNavigate2(const std::string& url, const VARIANT* flags, const VARIANT* target, const VARIANT* postData,
-                             const VARIANT* headers, BOOL* cancel);
-    void FireDocumentComplete(IDispatch* which, const std::string& url);
-    void FireTitleChange(const std::string& title);
-    void UpdateHostInfo();
-
-    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer);
-    static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer);
-    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer);
-    static void OnTitle(GObject*, GParamSpec*, gpointer);
-    static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer);
-    static gboolean OnKey(GtkWidget*, GdkEventKey*, gpointer);
-    static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer);
-    static gboolean StartPendingLoad(gpointer);
-    static gboolean OnDrawn(GtkWidget*, cairo_t*, gpointer);
-    void StartLoad();
-    void ShowRefused(const std::string& uri);
-    static void OnResourceStarted(WebKitWebView*, WebKitWebResource*, WebKitURIRequest*, gpointer);
-    static void OnResourceFailed(WebKitWebResource*, GError*, gpointer);
-    static gboolean CheckStalled(gpointer);
-    static gboolean OnResponsePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer);
-    static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
-    static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
-
-    COleControlSite* site_;
-    IDocHostUIHandler* handler_ = nullptr;
-    WebKitWebView* view_ = nullptr;
-    WebKitUserContentManager* content_ = nullptr;
-    WebKitUserStyleSheet* noScroll_ = nullptr;
-    bool noScrollApplied_ = false;
-    GCancellable* cancel_ = nullptr;
-    FrameObject frame_;
-    HtmlDocument* document_ = nullptr;
-
-    // The load Navigate2 asked for. It starts at once, or, when Navigate2
-    // was called from inside a navigation decision (a BeforeNavigate2
-    // handler), once that decision has been taken; the first load of a view
-    // that has not been drawn yet, once it has (see OnDrawn).
-    struct PendingLoad {
-        bool post = false;
-        std::string url, body, headers;
-    } pending_;
-    bool deciding_ = false;
-    guint pendingSource_ = 0;
-    bool drawn_ = false;           // the view has shown a picture
-    bool waitingForDraw_ = false;  // the pending load waits for it
-
-    Phase phase_ = Phase::Idle;
-    bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
-    bool committed_ = false;            // the main frame has a new document
-    bool errorPagePending_ = false;     // the next document is the browser's own error page
-    bool errorPageShown_ = false;       // the top document is the browser's own error page
-    std::string refusedUri_;            // a redirect of the top document that was refused
-    unsigned generation_ = 0;           // main-frame loads started
-    std::string lastTitle_;
-};
 
 struct ReadRequest {
     WebBrowserControl* owner;
@@ -171,18 +68,9 @@ struct ReadRequest {
 };
 std::set<ReadRequest*> g_reads;
 
-// A top document whose main resource failed without its load failing (the
-// engine drops a redirect to a local file that way, leaving the view on the
-// page before): looked at once more a moment later, and if the load is
-// still neither failed nor committed nor replaced, the error page shows.
-struct StallCheck {
-    WebBrowserControl* owner;
-    unsigned generation;
-    WebKitWebResource* resource;  // a reference
-    std::string uri, message;
-};
-std::set<StallCheck*> g_stalls;
-constexpr guint kStallCheckMs = 300;
+}  // namespace
+
+namespace afxbrowser {
 
 WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     site_->ExternalQueryInterface(&IID_IDocHostUIHandler, reinterpret_cast<void**>(&handler_));
@@ -248,8 +136,7 @@ WebBrowserControl::~WebBrowserControl() {
     if (pendingSource_ != 0) g_source_remove(pendingSource_);
     for (ReadRequest* r : g_reads)
         if (r->owner == this) r->owner = nullptr;
-    for (StallCheck* c : g_stalls)
-        if (c->owner == this) c->owner = nullptr;
+    ForgetStallChecks(this);
     g_object_set_data(G_OBJECT(view_), "vemompi-browser", nullptr);
     g_signal_handlers_disconnect_by_data(view_, this);
     g_signal_handlers_disconnect_by_data(content_, this);
@@ -306,12 +193,12 @@ HRESULT WebBrowserControl::Invoke(DISPID dispid, REFIID, LCID, WORD wFlags, DISP
 }
 
 // The variant an argument holds (by reference or not).
-const VARIANT* Deref(const VARIANTARG& a) {
+static const VARIANT* Deref(const VARIANTARG& a) {
     if (a.vt == (VT_VARIANT | VT_BYREF)) return a.pvarVal;
     return &a;
 }
 
-std::string VariantUtf8(const VARIANT* v) {
+static std::string VariantUtf8(const VARIANT* v) {
     if (v == nullptr || v->vt != VT_BSTR || v->bstrVal == nullptr) return std::string();
     return AfxUtf16ToUtf8(v->bstrVal, static_cast<int>(SysStringLen(v->bstrVal)));
 }
@@ -410,18 +297,6 @@ void WebBrowserControl::StartLoad() {
     g_object_unref(request);
 }
 
-// The browser's error page in place of an address that is not a web page.
-void WebBrowserControl::ShowRefused(const std::string& uri) {
-    phase_ = Phase::Idle;
-    ownDecisionPending_ = false;
-    GError* error = g_error_new_literal(WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_CANNOT_SHOW_URI,
-                                        "Only web pages (http, https) are shown here.");
-    std::string html = ErrorPageHtml(SchemeOf(uri).c_str(), error);
-    g_error_free(error);
-    errorPagePending_ = true;
-    webkit_web_view_load_alternate_html(view_, html.c_str(), uri.c_str(), nullptr);
-}
-
 // ---------------------------------------------------------------- events
 
 void WebBrowserControl::FireBeforeNavigate2(const std::string& url, const VARIANT* flags, const VARIANT* target,
@@ -500,140 +375,6 @@ void WebBrowserControl::FireTitleChange(const std::string& title) {
     DISPPARAMS dp{&arg, nullptr, 1, 0};
     site_->FireEvent(DISPID_TITLECHANGE, &dp);
     VariantClear(&arg);
-}
-
-gboolean WebBrowserControl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                           WebKitPolicyDecisionType type, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return OnResponsePolicy(nullptr, decision, type, data);
-    WebKitNavigationAction* action =
-        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    const char* address = webkit_uri_request_get_uri(request);
-    WebKitNavigationType navType = webkit_navigation_action_get_navigation_type(action);
-    // The helper page of a POST is the one document of the browser's own
-    // that is loaded as a navigation; everything else must be a web page.
-    bool helperPage = self->phase_ == Phase::Helper && navType != WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED &&
-                      !webkit_navigation_action_is_redirect(action) && address != nullptr &&
-                      std::strcmp(address, "about:blank") == 0;
-    if (!helperPage && !IsWebAddress(address)) {
-        std::string uri = address != nullptr ? address : "";
-        NoteRefused(webkit_navigation_action_is_redirect(action) ? "redirect" : "navigation", uri);
-        // A refused redirect of the top document shows the error page when
-        // its load fails (OnLoadFailed); a frame's is simply not loaded.
-        if (webkit_navigation_action_is_redirect(action)) self->refusedUri_ = uri;
-        if (self->phase_ == Phase::Helper) self->phase_ = Phase::Idle;
-        self->ownDecisionPending_ = false;
-        webkit_policy_decision_ignore(decision);
-        return TRUE;
-    }
-    if (webkit_navigation_action_is_redirect(action)) return FALSE;  // part of the navigation already reported
-
-    if (self->phase_ == Phase::Helper) {
-        // The helper page itself, then its form submission.
-        if (navType == WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED) {
-            self->phase_ = Phase::Idle;
-            ++self->generation_;
-        }
-        webkit_policy_decision_use(decision);
-        return TRUE;
-    }
-    if (self->ownDecisionPending_ && navType == WEBKIT_NAVIGATION_TYPE_OTHER) {
-        self->ownDecisionPending_ = false;
-        self->phase_ = Phase::Idle;
-        webkit_policy_decision_use(decision);
-        return TRUE;
-    }
-    if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
-        webkit_policy_decision_ignore(decision);  // no windows besides the dialog
-        return TRUE;
-    }
-
-    // A navigation of the page (link, form, script, frame).
-    std::string url = webkit_uri_request_get_uri(request) != nullptr ? webkit_uri_request_get_uri(request) : "";
-    VARIANT target;
-    VariantInit(&target);
-    const char* frameName = webkit_navigation_action_get_frame_name(action);
-    if (frameName != nullptr) {
-        target.vt = VT_BSTR;
-        target.bstrVal = AfxUtf8ToBstr(frameName);
-    }
-    VARIANT headers;
-    VariantInit(&headers);
-    SoupMessageHeaders* h = webkit_uri_request_get_http_headers(request);
-    const char* contentType = h != nullptr ? soup_message_headers_get_one(h, "Content-Type") : nullptr;
-    if (contentType != nullptr) {
-        std::string line = std::string("Content-Type: ") + contentType + "\r\n";
-        headers.vt = VT_BSTR;
-        headers.bstrVal = AfxUtf8ToBstr(line.c_str());
-    }
-    BOOL cancel = FALSE;
-    self->deciding_ = true;
-    self->FireBeforeNavigate2(url, nullptr, &target, nullptr, &headers, &cancel);
-    self->deciding_ = false;
-    VariantClear(&target);
-    VariantClear(&headers);
-    if (cancel)
-        webkit_policy_decision_ignore(decision);
-    else
-        webkit_policy_decision_use(decision);
-    return TRUE;
-}
-
-// The top document's response: whatever led to it, it is a web page's (or
-// the helper page's, which has none).
-gboolean WebBrowserControl::OnResponsePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType,
-                                             gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-    if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
-    WebKitURIRequest* request = webkit_response_policy_decision_get_request(response);
-    const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
-    if (IsWebAddress(uri)) return FALSE;
-    std::string refused = uri != nullptr ? uri : "";
-    NoteRefused("document", refused);
-    self->refusedUri_ = refused;
-    webkit_policy_decision_ignore(decision);
-    return TRUE;
-}
-
-void WebBrowserControl::OnResourceStarted(WebKitWebView* view, WebKitWebResource* resource, WebKitURIRequest*,
-                                          gpointer) {
-    if (webkit_web_view_get_main_resource(view) != resource) return;
-    // Told through the view, which the control leaves when it goes.
-    g_signal_connect_object(resource, "failed", G_CALLBACK(OnResourceFailed), view, static_cast<GConnectFlags>(0));
-}
-
-void WebBrowserControl::OnResourceFailed(WebKitWebResource* resource, GError* error, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(g_object_get_data(G_OBJECT(data), "vemompi-browser"));
-    if (self == nullptr || self->phase_ == Phase::Helper || self->committed_) return;
-    const char* uri = webkit_web_resource_get_uri(resource);
-    auto* check = new StallCheck{self, self->generation_, WEBKIT_WEB_RESOURCE(g_object_ref(resource)),
-                                 uri != nullptr ? uri : "", error != nullptr ? error->message : ""};
-    g_stalls.insert(check);
-    g_timeout_add(kStallCheckMs, CheckStalled, check);
-}
-
-gboolean WebBrowserControl::CheckStalled(gpointer data) {
-    auto* check = static_cast<StallCheck*>(data);
-    g_stalls.erase(check);
-    WebBrowserControl* self = check->owner;
-    if (self != nullptr && check->generation == self->generation_ && !self->committed_ && !self->errorPagePending_ &&
-        self->phase_ != Phase::Helper && webkit_web_view_get_main_resource(self->view_) == check->resource &&
-        !webkit_web_view_is_loading(self->view_) && !AfxWindowEnded(self->site_->m_hWnd)) {
-        // The load neither failed nor went on: the browser's error page,
-        // with the address asked for.
-        OutputDebugStringA("[WebBrowser] a page's load stopped without an answer");
-        GError* error = g_error_new_literal(WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_FAILED, check->message.c_str());
-        std::string html = ErrorPageHtml(check->uri.c_str(), error);
-        g_error_free(error);
-        self->refusedUri_.clear();
-        self->errorPagePending_ = true;
-        webkit_web_view_load_alternate_html(self->view_, html.c_str(), check->uri.c_str(), nullptr);
-    }
-    g_object_unref(check->resource);
-    delete check;
-    return G_SOURCE_REMOVE;
 }
 
 void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
@@ -808,11 +549,11 @@ gboolean WebBrowserControl::OnDrawn(GtkWidget*, cairo_t*, gpointer data) {
 
 GtkWidget* WebBrowserControl::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
 
-}  // namespace
+}  // namespace afxbrowser
 
 void afxbrowser::SetLoadObserver(std::function<void(const char*)> observer) { LoadObserver() = std::move(observer); }
 
 AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite) {
     if (pSite == nullptr || !AfxUiInit()) return nullptr;
-    return new WebBrowserControl(pSite);
+    return new afxbrowser::WebBrowserControl(pSite);
 }
