@@ -152,7 +152,8 @@ gboolean WebBrowserControl::OnResponsePolicy(WebKitWebView*, WebKitPolicyDecisio
                                              gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
     auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
-    if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
+    if (self->phase_ == Phase::Helper || !webkit_response_policy_decision_is_main_frame_main_resource(response))
+        return FALSE;
     WebKitURIRequest* request = webkit_response_policy_decision_get_request(response);
     const char* uri = request != nullptr ? webkit_uri_request_get_uri(request) : nullptr;
     if (IsWebAddress(uri)) return FALSE;
