@@ -27,6 +27,8 @@ packages="
   libclang-rt-14-dev
   llvm-14
   fonts-noto-cjk
+  bubblewrap
+  xdg-dbus-proxy
 "
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -26,11 +27,14 @@
 
 namespace {
 
-// The browser's web processes: our children named WebKitWebProcess.
+// The browser's web processes: processes named WebKitWebProcess started by
+// this one (its children, or its grandchildren under the sandbox's
+// bubblewrap).
 std::set<long> WebProcesses() {
     std::error_code ec;
     long self = std::stol(std::filesystem::read_symlink("/proc/self", ec).string());
-    std::set<long> out;
+    std::map<long, long> parent;
+    std::set<long> web;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ec)) {
         std::string name = entry.path().filename().string();
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
@@ -43,9 +47,16 @@ std::set<long> WebProcesses() {
         std::string state;
         long ppid = 0;
         rest >> state >> ppid;
+        long pid = std::stol(name);
+        parent[pid] = ppid;
         // The kernel keeps 15 characters of the command name.
-        if (ppid == self && state != "Z" && stat.compare(open + 1, close - open - 1, "WebKitWebProces") == 0)
-            out.insert(std::stol(name));
+        if (state != "Z" && stat.compare(open + 1, close - open - 1, "WebKitWebProces") == 0) web.insert(pid);
+    }
+    std::set<long> out;
+    for (long pid : web) {
+        long up = parent[pid];
+        for (int hops = 0; hops < 4 && up > 1 && up != self; ++hops) up = parent.count(up) ? parent[up] : 0;
+        if (up == self) out.insert(pid);
     }
     return out;
 }

@@ -125,6 +125,14 @@ void ExpectNothingLeft() {
         for (const std::string& p : left) list += " " + p;
         EXPECT_TRUE(left.empty()) << name << " holds:" << list;
     }
+    // The runtime directory (memory on a desktop) holds at most the web
+    // processes' sandbox records (their process ids), nothing of the session.
+    for (const std::string& p : Contents(std::getenv("XDG_RUNTIME_DIR"))) {
+        bool sandboxRecord = p.rfind(".flatpak", 0) == 0 &&
+                             (p == ".flatpak" || p.find('/', 9) == std::string::npos ||
+                              p.substr(p.rfind('/') + 1) == "bwrapinfo.json");
+        EXPECT_TRUE(sandboxRecord) << "XDG_RUNTIME_DIR holds " << p;
+    }
     EXPECT_EQ(ReadFile(std::getenv("VEMOMPI_REGISTRY")), kRegistryText);
 }
 
@@ -158,6 +166,13 @@ int main(int argc, char** argv) {
         fs::create_directory(dir);
         setenv(name, dir.c_str(), 1);
     }
+    // The per-user runtime directory a desktop session gives (where the
+    // browser's sandbox keeps its records); without one they would go to
+    // the cache directory.
+    std::string runtime = root / "XDG_RUNTIME_DIR";
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     std::string registry = root / "registry.reg";
     {
         std::ofstream out(registry, std::ios::binary);

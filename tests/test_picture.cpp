@@ -1,4 +1,5 @@
-// Pictures: BMP, GIF and JPEG from files and from a loopback HTTP server,
+// Pictures: BMP, GIF, JPEG, PNG and ICO (and no other format, nor one over
+// the size bound) from files and from a loopback HTTP server,
 // sizes in HIMETRIC, drawn upright from the source (0, height) with the
 // extent (width, -height), and the failures of missing, refused and
 // undecodable pictures.
@@ -173,3 +174,64 @@ TEST(Picture, AddressesAreDownloadedAndRefusalsFail) {
 }
 
 }  // namespace
+
+// Only BMP, JPEG, GIF, PNG and ICO are decoded, each at most
+// AFX_PICTURE_MAX_SIDE pixels each way; anything else is not a picture.
+TEST(Picture, OnlyTheFiveFormatsWithinTheSizeBoundAreDecoded) {
+    TempDir dir;
+    auto white = [](int, int) { return RGB(255, 255, 255); };
+    const int max = AFX_PICTURE_MAX_SIDE;
+    struct Case {
+        const char* name;
+        const char* type;
+        int w, h;
+        bool loads;
+    } cases[] = {
+        {"at.png", "png", max, max, true},      {"wide.png", "png", max + 1, 1, false},
+        {"tall.png", "png", 1, max + 1, false}, {"at.bmp", "bmp", max, 1, true},
+        {"wide.bmp", "bmp", max + 1, 1, false}, {"tall.jpg", "jpeg", 1, max + 1, false},
+        {"a.ico", "ico", 32, 32, true},         {"a.tiff", "tiff", 16, 16, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(afxtest::SaveImage((dir / c.name).c_str(), c.type, c.w, c.h, white));
+        IPicture* p = nullptr;
+        HRESULT hr = Load(dir / c.name, &p);
+        if (c.loads) {
+            ASSERT_EQ(hr, S_OK);
+            OLE_XSIZE_HIMETRIC w = 0;
+            OLE_YSIZE_HIMETRIC h = 0;
+            p->get_Width(&w);
+            p->get_Height(&h);
+            EXPECT_EQ(w, MulDiv(c.w, 2540, 96));
+            EXPECT_EQ(h, MulDiv(c.h, 2540, 96));
+            p->Release();
+        } else {
+            EXPECT_EQ(hr, CTL_E_INVALIDPICTURE);
+            EXPECT_EQ(p, nullptr);
+        }
+    }
+
+    // Pictures of other formats that gdk-pixbuf could read, and a GIF that
+    // claims a screen of 65535 x 65535.
+    WriteFile(dir / "a.svg", "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\">"
+                             "<rect width=\"10\" height=\"10\" fill=\"red\"/></svg>");
+    WriteFile(dir / "a.xpm", "/* XPM */\nstatic char * a[] = {\"2 2 1 1\", \". c #FF0000\", \"..\", \"..\"};\n");
+    std::string huge = Gif();
+    huge[6] = huge[7] = huge[8] = huge[9] = '\xFF';
+    huge[30] = huge[31] = huge[32] = huge[33] = '\xFF';  // the image descriptor's size too
+    WriteFile(dir / "huge.gif", huge);
+    for (const char* name : {"a.svg", "a.xpm", "huge.gif"}) {
+        SCOPED_TRACE(name);
+        IPicture* p = nullptr;
+        EXPECT_EQ(Load(dir / name, &p), CTL_E_INVALIDPICTURE);
+        EXPECT_EQ(p, nullptr);
+    }
+    // Decoded from memory as from a file.
+    IPicture* p = nullptr;
+    std::string gif = Gif();
+    ASSERT_EQ(AfxDecodePicture(gif.data(), gif.size(), &p), S_OK);
+    p->Release();
+    std::string svg = ReadAll(dir / "a.svg");
+    EXPECT_EQ(AfxDecodePicture(svg.data(), svg.size(), &p), CTL_E_INVALIDPICTURE);
+}

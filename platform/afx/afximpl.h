@@ -28,6 +28,9 @@ bool Alive(HWND h);
 HWND TopOf(HWND h);
 bool Ended(HWND h);
 void ScreenSize(int* w, int* h);
+// The size of the work area of the primary monitor (the screen less the
+// desktop's panels); the screen's size where the desktop names none.
+void WorkAreaSize(int* w, int* h);
 
 // Applies a record's geometry, caption text or icon to GTK.
 void ApplyTopGeometry(HWND h);

@@ -53,6 +53,21 @@ void ScreenSize(int* w, int* h) {
     *h = r.height;
 }
 
+void WorkAreaSize(int* w, int* h) {
+    ScreenSize(w, h);
+    GdkDisplay* display = gdk_display_get_default();
+    if (display == nullptr) return;
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+    if (monitor == nullptr) return;
+    GdkRectangle r;
+    gdk_monitor_get_workarea(monitor, &r);
+    if (r.width > 0 && r.height > 0) {
+        *w = r.width;
+        *h = r.height;
+    }
+}
+
 // Applies a top-level window's record geometry to GTK.
 void ApplyTopGeometry(HWND h) {
     int clientH = std::max(0, h->cy - h->captionHeight);

@@ -55,6 +55,16 @@ BOOL CWnd::DestroyWindow() {
 
 void CWnd::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
     if (!Alive(m_hWnd)) return;
+    if (m_hWnd->parent == nullptr) {
+        // A top-level window is at most as large as the work area, as the
+        // Windows window manager keeps it within its largest tracking size:
+        // its drawing surfaces stay bounded whatever size it is asked for.
+        // A negative size is an empty window.
+        int areaW = 0, areaH = 0;
+        WorkAreaSize(&areaW, &areaH);
+        nWidth = std::clamp(nWidth, 0, areaW);
+        nHeight = std::clamp(nHeight, 0, areaH);
+    }
     m_hWnd->x = x;
     m_hWnd->y = y;
     m_hWnd->cx = nWidth;

@@ -19,8 +19,15 @@
 //   (GetHostInfo), the context menu (ShowContextMenu) and keystrokes
 //   (TranslateAccelerator). window.external is an inert object that page
 //   script may call and read without failing.
+// - Only web pages are shown: Navigate2, the page's own navigations (links,
+//   forms, script, frames) and redirects go to http and https addresses
+//   alone, and the top document is always one. Any other scheme (file:,
+//   data:, javascript:, about:, ftp:, blob:, custom ones) is refused: a
+//   refused Navigate2 shows the browser's error page, as for a page that
+//   cannot be reached; a refused navigation of the page loads nothing.
 #include <webkit2/webkit2.h>
 
+#include <cstring>
 #include <functional>
 #include <set>
 #include <string>
@@ -32,6 +39,7 @@
 #include "platform/browser/exdisp.h"
 #include "platform/browser/mshtml.h"
 #include "platform/browser/webcontext.h"
+#include "platform/browser/webcontrol.h"
 #include "platform/browser/webdocument.h"
 #include "platform/browser/webpages.h"
 
@@ -53,89 +61,16 @@ std::function<void(const char*)>& LoadObserver() {
     return observer;
 }
 
-// ---------------------------------------------------------------- the control
-
-class WebBrowserControl final : public AfxPlatformControl, public NoMembers<IDispatch> {
-public:
-    explicit WebBrowserControl(COleControlSite* site);
-    ~WebBrowserControl() override;
-
-    IDispatch* GetDispatch() override { return this; }
-    GtkWidget* GetWidget() override { return GTK_WIDGET(view_); }
-
-    // IUnknown: the control lives as long as its site.
-    HRESULT QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (riid != IID_IUnknown && riid != IID_IDispatch) return E_NOINTERFACE;
-        *ppv = static_cast<IDispatch*>(this);
-        return S_OK;
-    }
-    ULONG AddRef() override { return 1; }
-    ULONG Release() override { return 1; }
-
-    HRESULT Invoke(DISPID dispid, REFIID, LCID, WORD wFlags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                   UINT*) override;
-
-private:
-    enum class Phase { Idle, Own, Helper };
-
-    HRESULT Navigate2(DISPPARAMS* params);
-    void FireBeforeNavigate2(const std::string& url, const VARIANT* flags, const VARIANT* target, const VARIANT* postData,
-                             const VARIANT* headers, BOOL* cancel);
-    void FireDocumentComplete(IDispatch* which, const std::string& url);
-    void FireTitleChange(const std::string& title);
-    void UpdateHostInfo();
-
-    static gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType, gpointer);
-    static void OnLoadChanged(WebKitWebView*, WebKitLoadEvent, gpointer);
-    static gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError*, gpointer);
-    static void OnTitle(GObject*, GParamSpec*, gpointer);
-    static gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer);
-    static gboolean OnKey(GtkWidget*, GdkEventKey*, gpointer);
-    static void OnFrameMessage(WebKitUserContentManager*, WebKitJavascriptResult*, gpointer);
-    static gboolean StartPendingLoad(gpointer);
-    static gboolean OnDrawn(GtkWidget*, cairo_t*, gpointer);
-    void StartLoad();
-    static GtkWidget* OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer);
-    static void OnDocumentRead(GObject*, GAsyncResult*, gpointer);
-
-    COleControlSite* site_;
-    IDocHostUIHandler* handler_ = nullptr;
-    WebKitWebView* view_ = nullptr;
-    WebKitUserContentManager* content_ = nullptr;
-    WebKitUserStyleSheet* noScroll_ = nullptr;
-    bool noScrollApplied_ = false;
-    GCancellable* cancel_ = nullptr;
-    FrameObject frame_;
-    HtmlDocument* document_ = nullptr;
-
-    // The load Navigate2 asked for. It starts at once, or, when Navigate2
-    // was called from inside a navigation decision (a BeforeNavigate2
-    // handler), once that decision has been taken; the first load of a view
-    // that has not been drawn yet, once it has (see OnDrawn).
-    struct PendingLoad {
-        bool post = false;
-        std::string url, body, headers;
-    } pending_;
-    bool deciding_ = false;
-    guint pendingSource_ = 0;
-    bool drawn_ = false;           // the view has shown a picture
-    bool waitingForDraw_ = false;  // the pending load waits for it
-
-    Phase phase_ = Phase::Idle;
-    bool ownDecisionPending_ = false;   // the next decision is Navigate2's own load
-    bool committed_ = false;            // the main frame has a new document
-    unsigned generation_ = 0;           // main-frame loads started
-    std::string lastTitle_;
-};
-
 struct ReadRequest {
     WebBrowserControl* owner;
     unsigned generation;
     std::string url;
 };
 std::set<ReadRequest*> g_reads;
+
+}  // namespace
+
+namespace afxbrowser {
 
 WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     site_->ExternalQueryInterface(&IID_IDocHostUIHandler, reinterpret_cast<void**>(&handler_));
@@ -175,9 +110,11 @@ WebBrowserControl::WebBrowserControl(COleControlSite* site) : site_(site) {
     g_object_ref_sink(view_);
     cancel_ = g_cancellable_new();
 
+    g_object_set_data(G_OBJECT(view_), "vemompi-browser", this);
     g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
     g_signal_connect(view_, "load-changed", G_CALLBACK(OnLoadChanged), this);
     g_signal_connect(view_, "load-failed", G_CALLBACK(OnLoadFailed), this);
+    g_signal_connect(view_, "resource-load-started", G_CALLBACK(OnResourceStarted), this);
     g_signal_connect(view_, "notify::title", G_CALLBACK(OnTitle), this);
     g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
     g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKey), this);
@@ -199,6 +136,8 @@ WebBrowserControl::~WebBrowserControl() {
     if (pendingSource_ != 0) g_source_remove(pendingSource_);
     for (ReadRequest* r : g_reads)
         if (r->owner == this) r->owner = nullptr;
+    ForgetStallChecks(this);
+    g_object_set_data(G_OBJECT(view_), "vemompi-browser", nullptr);
     g_signal_handlers_disconnect_by_data(view_, this);
     g_signal_handlers_disconnect_by_data(content_, this);
     webkit_user_content_manager_unregister_script_message_handler_in_world(content_, kFrameMessage, kWorld);
@@ -254,12 +193,12 @@ HRESULT WebBrowserControl::Invoke(DISPID dispid, REFIID, LCID, WORD wFlags, DISP
 }
 
 // The variant an argument holds (by reference or not).
-const VARIANT* Deref(const VARIANTARG& a) {
+static const VARIANT* Deref(const VARIANTARG& a) {
     if (a.vt == (VT_VARIANT | VT_BYREF)) return a.pvarVal;
     return &a;
 }
 
-std::string VariantUtf8(const VARIANT* v) {
+static std::string VariantUtf8(const VARIANT* v) {
     if (v == nullptr || v->vt != VT_BSTR || v->bstrVal == nullptr) return std::string();
     return AfxUtf16ToUtf8(v->bstrVal, static_cast<int>(SysStringLen(v->bstrVal)));
 }
@@ -320,6 +259,11 @@ void WebBrowserControl::StartLoad() {
     ++generation_;
     committed_ = false;
     UpdateHostInfo();
+    if (!IsWebAddress(pending_.url.c_str())) {
+        NoteRefused("Navigate2", pending_.url);
+        ShowRefused(pending_.url);
+        return;
+    }
     if (pending_.post) {
         // The helper page posts the form; what the page does is not seen.
         std::string page = HelperPage(pending_.url, pending_.body);
@@ -433,75 +377,28 @@ void WebBrowserControl::FireTitleChange(const std::string& title) {
     VariantClear(&arg);
 }
 
-gboolean WebBrowserControl::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
-                                           WebKitPolicyDecisionType type, gpointer data) {
-    auto* self = static_cast<WebBrowserControl*>(data);
-    if (type == WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
-    WebKitNavigationAction* action =
-        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    if (webkit_navigation_action_is_redirect(action)) return FALSE;  // part of the navigation already reported
-    WebKitURIRequest* request = webkit_navigation_action_get_request(action);
-    WebKitNavigationType navType = webkit_navigation_action_get_navigation_type(action);
-
-    if (self->phase_ == Phase::Helper) {
-        // The helper page itself, then its form submission.
-        if (navType == WEBKIT_NAVIGATION_TYPE_FORM_SUBMITTED) {
-            self->phase_ = Phase::Idle;
-            ++self->generation_;
-        }
-        webkit_policy_decision_use(decision);
-        return TRUE;
-    }
-    if (self->ownDecisionPending_ && navType == WEBKIT_NAVIGATION_TYPE_OTHER) {
-        self->ownDecisionPending_ = false;
-        self->phase_ = Phase::Idle;
-        webkit_policy_decision_use(decision);
-        return TRUE;
-    }
-    if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
-        webkit_policy_decision_ignore(decision);  // no windows besides the dialog
-        return TRUE;
-    }
-
-    // A navigation of the page (link, form, script, frame).
-    std::string url = webkit_uri_request_get_uri(request) != nullptr ? webkit_uri_request_get_uri(request) : "";
-    VARIANT target;
-    VariantInit(&target);
-    const char* frameName = webkit_navigation_action_get_frame_name(action);
-    if (frameName != nullptr) {
-        target.vt = VT_BSTR;
-        target.bstrVal = AfxUtf8ToBstr(frameName);
-    }
-    VARIANT headers;
-    VariantInit(&headers);
-    SoupMessageHeaders* h = webkit_uri_request_get_http_headers(request);
-    const char* contentType = h != nullptr ? soup_message_headers_get_one(h, "Content-Type") : nullptr;
-    if (contentType != nullptr) {
-        std::string line = std::string("Content-Type: ") + contentType + "\r\n";
-        headers.vt = VT_BSTR;
-        headers.bstrVal = AfxUtf8ToBstr(line.c_str());
-    }
-    BOOL cancel = FALSE;
-    self->deciding_ = true;
-    self->FireBeforeNavigate2(url, nullptr, &target, nullptr, &headers, &cancel);
-    self->deciding_ = false;
-    VariantClear(&target);
-    VariantClear(&headers);
-    if (cancel)
-        webkit_policy_decision_ignore(decision);
-    else
-        webkit_policy_decision_use(decision);
-    return TRUE;
-}
-
 void WebBrowserControl::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer data) {
     auto* self = static_cast<WebBrowserControl*>(data);
     if (self->phase_ == Phase::Helper) return;
     if (event == WEBKIT_LOAD_STARTED) {
         self->committed_ = false;
+        if (!self->errorPagePending_) self->refusedUri_.clear();
         return;
     }
     if (event == WEBKIT_LOAD_COMMITTED) {
+        self->errorPageShown_ = self->errorPagePending_;
+        self->errorPagePending_ = false;
+        const char* committed = webkit_web_view_get_uri(view);
+        if (!self->errorPageShown_ && !IsWebAddress(committed)) {
+            // Nothing but a web page or the browser's own error page is
+            // the top document.
+            std::string uri = committed != nullptr ? committed : "";
+            NoteRefused("document", uri);
+            self->committed_ = false;
+            webkit_web_view_stop_loading(view);
+            self->ShowRefused(uri);
+            return;
+        }
         self->committed_ = true;
         ++self->generation_;
         self->UpdateHostInfo();
@@ -558,12 +455,21 @@ gboolean WebBrowserControl::OnLoadFailed(WebKitWebView* view, WebKitLoadEvent, g
     self->committed_ = false;
     if (self->phase_ == Phase::Helper) self->phase_ = Phase::Idle;
     // A load that was replaced or stopped shows nothing.
-    if (error != nullptr && (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
-                             g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)))
+    if (self->refusedUri_.empty() && error != nullptr &&
+        (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
+         g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE)))
         return FALSE;
     // The browser's error page follows as a document of its own, with the
-    // failing address; the failed load completes nothing.
+    // failing address; the failed load completes nothing. A refused
+    // redirect or document is named by its own address.
+    if (!self->refusedUri_.empty() || !IsWebAddress(uri)) {
+        std::string refused = !self->refusedUri_.empty() ? std::move(self->refusedUri_) : std::string(uri != nullptr ? uri : "");
+        self->refusedUri_.clear();
+        self->ShowRefused(refused);
+        return TRUE;
+    }
     std::string html = ErrorPageHtml(uri, error);
+    self->errorPagePending_ = true;
     webkit_web_view_load_alternate_html(view, html.c_str(), uri, nullptr);
     return TRUE;
 }
@@ -643,11 +549,11 @@ gboolean WebBrowserControl::OnDrawn(GtkWidget*, cairo_t*, gpointer data) {
 
 GtkWidget* WebBrowserControl::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
 
-}  // namespace
+}  // namespace afxbrowser
 
 void afxbrowser::SetLoadObserver(std::function<void(const char*)> observer) { LoadObserver() = std::move(observer); }
 
 AfxPlatformControl* AfxCreateWebBrowserControl(COleControlSite* pSite) {
     if (pSite == nullptr || !AfxUiInit()) return nullptr;
-    return new WebBrowserControl(pSite);
+    return new afxbrowser::WebBrowserControl(pSite);
 }

@@ -22,6 +22,7 @@
 
 #include "platform/afx/afxgtk.h"
 #include "platform/browser/webcontext.h"
+#include "platform/browser/websandbox.h"
 
 namespace {
 
@@ -50,6 +51,9 @@ WebKitWebContext* AfxBrowserContext() {
         // Nothing of the cardholder's session is written to disk.
         context = webkit_web_context_new_ephemeral();
         webkit_web_context_set_cache_model(context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+        // Pages run in the sandbox wherever it can start (before the
+        // context's first process).
+        AfxEnableBrowserSandbox(context);
     }
     return context;
 }

@@ -39,6 +39,10 @@ typedef DWORD OLE_COLOR;
 // picture taken.
 #define AFX_PICTURE_DOWNLOAD_TIMEOUT_MS 10000
 #define AFX_PICTURE_MAX_BYTES (8 * 1024 * 1024)
+// The largest picture decoded, in pixels each way. Only BMP, JPEG, GIF, PNG
+// and ICO are decoded (known by their first bytes); anything else, or a
+// picture over this size, is CTL_E_INVALIDPICTURE.
+#define AFX_PICTURE_MAX_SIDE 4096
 
 extern const IID IID_IPicture;
 
@@ -78,3 +82,7 @@ typedef IPicture* LPPICTURE;
 // IID_IPicture or IID_IUnknown. *ppvRet is null on failure.
 HRESULT OleLoadPicturePath(LPOLESTR szURLorPath, IUnknown* punkCaller, DWORD dwReserved, OLE_COLOR clrReserved,
                            REFIID riid, LPVOID* ppvRet);
+
+// Of our own: decodes a picture held in memory, as OleLoadPicturePath does
+// once it has the bytes. *ppPicture is null on failure.
+HRESULT AfxDecodePicture(const void* pData, size_t cbData, IPicture** ppPicture);

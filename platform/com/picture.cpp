@@ -1,5 +1,6 @@
 // Pictures loaded from files and http(s) addresses, decoded by gdk-pixbuf
-// and drawn through the drawing layer.
+// (BMP, JPEG, GIF, PNG and ICO only, each at most AFX_PICTURE_MAX_SIDE
+// pixels each way) and drawn through the drawing layer.
 #include "platform/com/olectl.h"
 
 #include <curl/curl.h>
@@ -16,7 +17,7 @@ const IID IID_IPicture = {0x7BF80980, 0xBF32, 0x101A, {0x8B, 0xBB, 0x00, 0xAA, 0
 
 namespace {
 
-constexpr int kMaxSide = 16384;
+constexpr int kMaxSide = AFX_PICTURE_MAX_SIDE;
 
 LONG ToHimetric(int pixels) { return MulDiv(pixels, 2540, 96); }
 
@@ -163,11 +164,38 @@ HRESULT ReadFile(const std::string& path, std::string* body) {
     return hr;
 }
 
+// The decoder for the picture's format, known by its first bytes: BMP,
+// JPEG, GIF, PNG and ICO only (never one gdk-pixbuf would guess for other
+// data: SVG, TIFF, XPM and the rest are not pictures here).
+const char* FormatOf(const std::string& b) {
+    auto starts = [&](const char* sig, size_t n) { return b.size() >= n && std::memcmp(b.data(), sig, n) == 0; };
+    if (starts("BM", 2)) return "bmp";
+    if (starts("\xFF\xD8\xFF", 3)) return "jpeg";
+    if (starts("GIF87a", 6) || starts("GIF89a", 6)) return "gif";
+    if (starts("\x89PNG\r\n\x1A\n", 8)) return "png";
+    if (starts("\x00\x00\x01\x00", 4) && b.size() >= 6 && (b[4] != 0 || b[5] != 0)) return "ico";
+    return nullptr;
+}
+
+// Told the picture's size before its pixels are made: a picture over the
+// bound is given no pixels (a size of 0 stops every decoder here).
+void OnSizePrepared(GdkPixbufLoader* loader, gint width, gint height, gpointer data) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+        *static_cast<bool*>(data) = true;
+        gdk_pixbuf_loader_set_size(loader, 0, 0);
+    }
+}
+
 HRESULT Decode(const std::string& bytes, Picture** out) {
-    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    const char* format = FormatOf(bytes);
+    if (format == nullptr) return CTL_E_INVALIDPICTURE;
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type(format, nullptr);
+    if (loader == nullptr) return CTL_E_INVALIDPICTURE;
+    bool tooLarge = false;
+    g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &tooLarge);
     GdkPixbuf* pixbuf = nullptr;
     if (gdk_pixbuf_loader_write(loader, reinterpret_cast<const guchar*>(bytes.data()), bytes.size(), nullptr) &&
-        gdk_pixbuf_loader_close(loader, nullptr)) {
+        gdk_pixbuf_loader_close(loader, nullptr) && !tooLarge) {
         pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
         if (pixbuf != nullptr) g_object_ref(pixbuf);
     } else {
@@ -200,6 +228,16 @@ HRESULT Decode(const std::string& bytes, Picture** out) {
 }
 
 }  // namespace
+
+HRESULT AfxDecodePicture(const void* pData, size_t cbData, IPicture** ppPicture) {
+    if (ppPicture == nullptr) return E_POINTER;
+    *ppPicture = nullptr;
+    if (pData == nullptr || cbData > AFX_PICTURE_MAX_BYTES) return CTL_E_INVALIDPICTURE;
+    Picture* picture = nullptr;
+    HRESULT hr = Decode(std::string(static_cast<const char*>(pData), cbData), &picture);
+    if (SUCCEEDED(hr)) *ppPicture = picture;
+    return hr;
+}
 
 HRESULT OleLoadPicturePath(LPOLESTR szURLorPath, IUnknown*, DWORD, OLE_COLOR, REFIID riid, LPVOID* ppvRet) {
     if (ppvRet == nullptr) return E_POINTER;
