@@ -142,6 +142,9 @@ int main(int argc, char** argv) {
     // them; a value the user set is kept.
     setenv("GSETTINGS_BACKEND", "memory", 0);
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
+    // The controls' windows are drawn in software; through the toolkit's GL
+    // paint path a dialog run from a page's call reached the screen black.
+    setenv("GDK_GL", "disable", 0);
 
     int timeout = options.timeoutSeconds;
     if (timeout < 0 && (options.scriptMode || !options.driver.empty())) timeout = host::kScriptModeTimeoutSeconds;

@@ -20,6 +20,7 @@ packages="
   libjson-glib-dev
   libx11-dev
   libxtst-dev
+  x11-apps
   xvfb
   xauth
   fonts-dejavu-core
