@@ -46,6 +46,13 @@ protected:
             fs::create_directory(dir);
             env.push_back(std::string(name) + "=" + dir);
         }
+        // The per-user runtime directory a desktop session gives (memory,
+        // where the browser's sandbox keeps its records); without one they
+        // would go to the cache directory.
+        std::string runtime = root / "XDG_RUNTIME_DIR";
+        fs::create_directory(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        env.push_back("XDG_RUNTIME_DIR=" + runtime);
     }
     void ExpectNothingLeft(const std::string& what) {
         // The browser's processes end when their parent has gone.
@@ -57,6 +64,17 @@ protected:
                  !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
                 list += " " + fs::relative(it->path(), root / name).string();
             EXPECT_EQ(list, "") << what << ": " << name << " holds:";
+        }
+        // The runtime directory holds at most the web processes' sandbox
+        // records (their process ids), nothing of the session.
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(root / "XDG_RUNTIME_DIR", ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            std::string p = fs::relative(it->path(), root / "XDG_RUNTIME_DIR").string();
+            bool sandboxRecord = p.rfind(".flatpak", 0) == 0 &&
+                                 (p == ".flatpak" || p.find('/', 9) == std::string::npos ||
+                                  p.substr(p.rfind('/') + 1) == "bwrapinfo.json");
+            EXPECT_TRUE(sandboxRecord) << what << ": XDG_RUNTIME_DIR holds " << p;
         }
     }
     std::string Pay(bool plain) {
