@@ -21,6 +21,7 @@
 #include "host/DialogShots.h"
 #include "host/HostOptions.h"
 #include "host/ProxyScript.h"
+#include "platform/browser/websandbox.h"
 
 namespace host {
 
@@ -325,6 +326,16 @@ int RunPage(const HostOptions& options) {
     // HSTS store on disk.
     h->context = webkit_web_context_new_ephemeral();
     webkit_web_context_set_cache_model(h->context, WEBKIT_CACHE_MODEL_DOCUMENT_VIEWER);
+    // The page's process runs sandboxed, as the dialogs' do; a local start
+    // page's folder is the only part of the file system it may read.
+    if (!options.target.empty() && options.target.find("://") == std::string::npos) {
+        char* dir = g_path_get_dirname(options.target.c_str());
+        char* full = g_canonicalize_filename(dir, nullptr);
+        webkit_web_context_add_path_to_sandbox(h->context, full, TRUE);
+        g_free(full);
+        g_free(dir);
+    }
+    AfxEnableBrowserSandbox(h->context);
     g_signal_connect(h->context, "download-started", G_CALLBACK(&OnDownload), raw);
     h->view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", h->context, "user-content-manager",
                                            h->content, nullptr));
