@@ -1,8 +1,9 @@
 // What the screen shows of the control's dialogs while a page's call runs
-// them: the X server's own pixels (the root window's, where a person looks)
-// in the dialog's rectangle must be the dialog's pixels. A window that never
-// reached the screen (drawn black there while its own surface is right) is
-// seen only this way.
+// them, read as a person's tool reads it: xwd's picture of the root window
+// (which puts each window in by its own visual and colour map), in the
+// dialog's rectangle, must be the dialog's own pixels. A dialog painted
+// through the toolkit's GL path came out there as a black rectangle while
+// its own surface was right.
 #include <gtest/gtest.h>
 // Xlib's macros after the test framework, whose names they would take.
 #include <X11/Xlib.h>
@@ -81,14 +82,18 @@ std::vector<uint32_t> ScreenByXwd(int x, int y, int w, int h) {
     uint32_t headerSize = be(0), width = be(16), height = be(20), byteOrder = be(28), bpp = be(44), stride = be(48),
              colours = be(76);
     size_t data = size_t(headerSize) + size_t(colours) * 12;
-    if (bpp != 32 || x < 0 || y < 0 || uint32_t(x + w) > width || uint32_t(y + h) > height ||
-        data + size_t(stride) * height > f.size())
+    // 32 bits a pixel, or 24 (as xwd writes when the screen's windows have
+    // visuals of more than one kind), padded to four bytes or packed.
+    size_t step = bpp == 32 || (bpp == 24 && stride >= width * 4) ? 4 : bpp == 24 ? 3 : 0;
+    if (step == 0 || x < 0 || y < 0 || uint32_t(x + w) > width || uint32_t(y + h) > height ||
+        size_t(stride) < width * step || data + size_t(stride) * height > f.size())
         return px;
     for (int j = y; j < y + h; ++j)
         for (int i = x; i < x + w; ++i) {
-            const auto* b = reinterpret_cast<const uint8_t*>(f.data() + data + size_t(j) * stride + size_t(i) * 4);
-            uint32_t v = byteOrder == 0 ? b[0] | (b[1] << 8) | (b[2] << 16) | (uint32_t(b[3]) << 24)
-                                        : (uint32_t(b[0]) << 24) | (b[1] << 16) | (b[2] << 8) | b[3];
+            const auto* b = reinterpret_cast<const uint8_t*>(f.data() + data + size_t(j) * stride + size_t(i) * step);
+            uint32_t v = 0;
+            for (size_t k = 0; k < step; ++k)
+                v |= uint32_t(b[k]) << (byteOrder == 0 ? 8 * k : 8 * (step - 1 - k));
             px.push_back(v & 0xFFFFFF);
         }
     return px;

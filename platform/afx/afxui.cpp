@@ -21,11 +21,12 @@ bool AfxUiInit() {
         setenv("GSETTINGS_BACKEND", "memory", 0);
         setenv("MESA_SHADER_CACHE_DISABLE", "true", 0);
         // Windows are drawn in software: each keeps its pixels in an image
-        // surface. Through the toolkit's GL paint path a window nested in a
-        // page's call (a modal dialog run from script inside the browser's
-        // own dispatch) reached the X screen as a black rectangle while its
-        // own pixels were right; without GL the screen shows what the window
-        // holds. The browser then draws its pages in software too.
+        // surface. Painted through the toolkit's GL path, a dialog run from
+        // a page's call showed as a black rectangle in the screen's picture
+        // (xwd's, which takes each window by its visual and colour map)
+        // while its own pixels were right; without GL the screen's picture
+        // is what the window holds. The browser draws its pages in software
+        // too.
         setenv("GDK_GL", "disable", 0);
         state = gtk_init_check(nullptr, nullptr) ? 1 : -1;
         if (state == 1) {
