@@ -7,6 +7,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -164,12 +165,40 @@ HRESULT ReadFile(const std::string& path, std::string* body) {
     return hr;
 }
 
+// A BMP file's headers as Windows writes them: one of the known
+// information header sizes, and the pixels' offset and the picture's sides
+// inside the file and the bound. The toolkit's decoder trusts the header's
+// size before it knows the picture's, and would ask for gigabytes.
+bool BmpHeaderSound(const std::string& b) {
+    if (b.size() < 26) return false;
+    auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) | (uint32_t(uint8_t(b[at + 2])) << 16) |
+               (uint32_t(uint8_t(b[at + 3])) << 24);
+    };
+    uint32_t offBits = u32(10), infoSize = u32(14);
+    switch (infoSize) {
+    case 12: case 16: case 40: case 52: case 56: case 64: case 108: case 124: break;
+    default: return false;
+    }
+    if (14 + size_t(infoSize) > b.size() || offBits > b.size()) return false;
+    int64_t width = 0, height = 0;
+    if (infoSize == 12) {
+        width = uint16_t(uint8_t(b[18]) | (uint8_t(b[19]) << 8));
+        height = uint16_t(uint8_t(b[20]) | (uint8_t(b[21]) << 8));
+    } else {
+        width = int32_t(u32(18));
+        height = int32_t(u32(22));
+    }
+    if (height < 0) height = -height;
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide;
+}
+
 // The decoder for the picture's format, known by its first bytes: BMP,
 // JPEG, GIF, PNG and ICO only (never one gdk-pixbuf would guess for other
 // data: SVG, TIFF, XPM and the rest are not pictures here).
 const char* FormatOf(const std::string& b) {
     auto starts = [&](const char* sig, size_t n) { return b.size() >= n && std::memcmp(b.data(), sig, n) == 0; };
-    if (starts("BM", 2)) return "bmp";
+    if (starts("BM", 2)) return BmpHeaderSound(b) ? "bmp" : nullptr;
     if (starts("\xFF\xD8\xFF", 3)) return "jpeg";
     if (starts("GIF87a", 6) || starts("GIF89a", 6)) return "gif";
     if (starts("\x89PNG\r\n\x1A\n", 8)) return "png";
