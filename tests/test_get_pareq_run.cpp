@@ -22,6 +22,7 @@
 #include "platform/browser/browserprobe.h"
 #include "platform/winsock/winsock.h"
 #include "sandbox/MpiSandbox.h"
+#include "tests/support/ui_repeat.h"
 #include "tests/support/dispatch.h"
 #include "tests/support/loopback.h"
 #include "tests/support/pe_image.h"
@@ -137,10 +138,7 @@ protected:
         Seen local;
         if (seen == nullptr) seen = &local;
         auto started = Clock::now();
-        auto alive = std::make_shared<bool>(true);
-        auto tick = std::make_shared<std::function<void()>>();
-        *tick = [&, alive, tick]() {
-            if (!*alive) return;
+        testsupport::RepeatOnUi watch([&]() {
             HWND hwnd = afxtest::ActiveModal();
             afxtest::MessageBoxState box;
             if (hwnd != nullptr && afxtest::GetMessageBoxState(hwnd, &box)) {
@@ -162,18 +160,9 @@ protected:
                     afxtest::SendCloseRequest(hwnd);
                 }
             }
-            std::weak_ptr<std::function<void()>> next = tick;
-            afxtest::Post([next, alive]() {
-                if (auto t = next.lock(); t && *alive) (*t)();
-            }, 100);
-        };
-        std::weak_ptr<std::function<void()>> first = tick;
-        afxtest::Post([first, alive]() {
-            if (auto t = first.lock(); t && *alive) (*t)();
-        }, 100);
+        }, 100, 100);
         script::Result r = Call(ctrl, u"GetPAReq2", args);
-        *alive = false;
-        *tick = nullptr;
+        watch.Stop();
         EXPECT_EQ(r.hr, S_OK);
         return r.Long();
     }

@@ -17,6 +17,7 @@
 #include "platform/afx/afxtest.h"
 #include "platform/wininet/wininet.h"
 #include "sandbox/MpiSandbox.h"
+#include "tests/support/ui_repeat.h"
 #include "tests/support/dispatch.h"
 #include "tests/support/http.h"
 #include "tests/support/loopback.h"
@@ -76,10 +77,7 @@ protected:
     // close requests (which end it in any state).
     LONG Call2(const char16_t* method, const std::vector<Arg>& args) {
         auto started = Clock::now();
-        auto alive = std::make_shared<bool>(true);
-        auto tick = std::make_shared<std::function<void()>>();
-        *tick = [&, alive, tick]() {
-            if (!*alive) return;
+        testsupport::RepeatOnUi watch([&]() {
             HWND hwnd = afxtest::ActiveModal();
             if (hwnd != nullptr) {
                 sawDialog = true;
@@ -88,18 +86,9 @@ protected:
                     afxtest::SendCloseRequest(hwnd);
                 }
             }
-            std::weak_ptr<std::function<void()>> next = tick;
-            afxtest::Post([next, alive]() {
-                if (auto t = next.lock(); t && *alive) (*t)();
-            }, 100);
-        };
-        std::weak_ptr<std::function<void()>> first = tick;
-        afxtest::Post([first, alive]() {
-            if (auto t = first.lock(); t && *alive) (*t)();
-        }, 100);
+        }, 100, 100);
         script::Result r = Call(ctrl, method, args);
-        *alive = false;
-        *tick = nullptr;
+        watch.Stop();
         EXPECT_EQ(r.hr, S_OK);
         return r.Long();
     }

@@ -16,6 +16,7 @@
 #include "control/VemoMPIOCXCtrl.h"
 #include "platform/afx/afxtest.h"
 #include "sandbox/MpiSandbox.h"
+#include "tests/support/ui_repeat.h"
 #include "tests/support/dispatch.h"
 #include "ui/CustomOccManager.h"
 
@@ -63,10 +64,7 @@ protected:
         EXPECT_EQ(ctrl->m_nWindowHeight, height);
         EXPECT_EQ(ctrl->m_bUseWindowSize, 1);
 
-        auto alive = std::make_shared<bool>(true);
-        auto tick = std::make_shared<std::function<void()>>();
-        *tick = [seen, alive, tick]() {
-            if (!*alive) return;
+        testsupport::RepeatOnUi watch([seen]() {
             HWND hwnd = afxtest::ActiveModal();
             afxtest::WindowState state;
             if (hwnd != nullptr && afxtest::GetWindowState(hwnd, &state)) {
@@ -76,15 +74,7 @@ protected:
                 seen->lastWidth = state.width;
                 seen->lastHeight = state.height;
             }
-            std::weak_ptr<std::function<void()>> next = tick;
-            afxtest::Post([next, alive]() {
-                if (auto t = next.lock(); t && *alive) (*t)();
-            }, 100);
-        };
-        std::weak_ptr<std::function<void()>> first = tick;
-        afxtest::Post([first, alive]() {
-            if (auto t = first.lock(); t && *alive) (*t)();
-        }, 50);
+        }, 50, 100);
         std::string enroll = mpi.EnrollUrl();
         auto started = Clock::now();
         LONG rc = Call(ctrl, u"GetPAReq2",
@@ -92,8 +82,7 @@ protected:
                         std::u16string(enroll.begin(), enroll.end())})
                       .Long();
         *seconds = std::chrono::duration<double>(Clock::now() - started).count();
-        *alive = false;
-        *tick = nullptr;
+        watch.Stop();
         EXPECT_EQ(ctrl->m_nWindowWidth, width) << "the stored size is not changed by the run";
         EXPECT_EQ(ctrl->m_nWindowHeight, height);
         ctrl->Release();
