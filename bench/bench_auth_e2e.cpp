@@ -43,7 +43,7 @@
 
 #include "control/VemoMPIOCXCtrl.h"
 #include "platform/afx/afxtest.h"
-#include "platform/browser/browserprobe.h"
+#include "platform/browser/webkit/browserprobe.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/dispatch.h"
 #include "ui/CustomOccManager.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/afx/afxgdiimpl.h"
+#include "platform/afx/gtk/afxgdiimpl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     afximpl::DibImage image;

@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/registry/regfile.h"
+#include "platform/registry/posix/regfile.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "platform/com/loader.h"
+#include "platform/com/posix/loader.h"
 #include "platform/com/objsafe.h"
 #include "platform/com/ole.h"
-#include "platform/com/regkeys.h"
-#include "platform/win/winfile.h"
+#include "platform/com/posix/regkeys.h"
+#include "platform/win/posix/winfile.h"
 
 namespace host {
 

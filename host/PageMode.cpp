@@ -21,7 +21,7 @@
 #include "host/DialogShots.h"
 #include "host/HostOptions.h"
 #include "host/ProxyScript.h"
-#include "platform/browser/websandbox.h"
+#include "platform/browser/webkit/websandbox.h"
 
 namespace host {
 

@@ -15,7 +15,7 @@
 
 #include "platform/afx/afxtest.h"
 #include "platform/afx/afxwin.h"
-#include "platform/browser/websandbox.h"
+#include "platform/browser/webkit/websandbox.h"
 #include "resources/VemoMPIOCX_rc.h"
 #include "sandbox/WebServer.h"
 #include "ui/CustomOccManager.h"

@@ -19,7 +19,7 @@
 #include "control/VemoMPIOCXAuth.h"
 #include "platform/afx/afxtestmsgbox.h"
 #include "platform/afx/afxtest.h"
-#include "platform/browser/browserprobe.h"
+#include "platform/browser/webkit/browserprobe.h"
 #include "platform/winsock/winsock.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/ui_repeat.h"

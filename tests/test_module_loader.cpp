@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/com/loader.h"
+#include "platform/com/posix/loader.h"
 #include "platform/com/objsafe.h"
 #include "platform/registry/registry.h"
-#include "platform/win/winmod.h"
+#include "platform/win/posix/winmod.h"
 #include "tests/support/dispatch.h"
 #include "tests/support/tempdir.h"
 

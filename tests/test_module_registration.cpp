@@ -14,9 +14,9 @@
 #include <sys/wait.h>
 #include <vector>
 
-#include "platform/com/loader.h"
-#include "platform/com/regkeys.h"
-#include "platform/win/winmod.h"
+#include "platform/com/posix/loader.h"
+#include "platform/com/posix/regkeys.h"
+#include "platform/win/posix/winmod.h"
 #include "resources/VemoMPIOCX_version.h"
 #include "tests/support/tempdir.h"
 

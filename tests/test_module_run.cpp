@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/loader.h"
+#include "platform/com/posix/loader.h"
 #include "platform/registry/registry.h"
-#include "platform/win/winmod.h"
+#include "platform/win/posix/winmod.h"
 #include "sandbox/MpiSandbox.h"
 #include "tests/support/dispatch.h"
 #include "tests/support/tempdir.h"

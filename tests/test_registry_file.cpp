@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "platform/registry/regfile.h"
+#include "platform/registry/posix/regfile.h"
 #include "platform/registry/registry.h"
 
 namespace {

@@ -10,7 +10,7 @@
 
 #include "platform/afx/afxinet.h"
 #include "platform/wininet/wininet.h"
-#include "platform/wininet/wininet_proxy.h"
+#include "platform/wininet/posix/wininet_proxy.h"
 #include "tests/support/http.h"
 #include "tests/support/loopback.h"
 #include "tests/support/tls.h"

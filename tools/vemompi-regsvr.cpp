@@ -27,9 +27,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/com/loader.h"
+#include "platform/com/posix/loader.h"
 #include "platform/registry/registry.h"
-#include "platform/win/winmod.h"
+#include "platform/win/posix/winmod.h"
 #include "tools/ToolOptions.h"
 
 namespace {

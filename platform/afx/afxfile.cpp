@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/win/winfile.h"
+#include "platform/win/posix/winfile.h"
 
 CFile::CFile() = default;
 

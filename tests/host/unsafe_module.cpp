@@ -12,9 +12,9 @@
 #include <string>
 #include <utility>
 
-#include "platform/com/loader.h"
+#include "platform/com/posix/loader.h"
 #include "platform/com/objsafe.h"
-#include "platform/com/regkeys.h"
+#include "platform/com/posix/regkeys.h"
 
 namespace {
 
