@@ -36,8 +36,8 @@
 
 #include "platform/afx/gtk/afxgtk.h"
 #include "platform/browser/webkit/browserprobe.h"
-#include "platform/browser/exdisp.h"
-#include "platform/browser/mshtml.h"
+#include "platform/browser/webkit/exdisp.h"
+#include "platform/browser/webkit/mshtml.h"
 #include "platform/browser/webkit/webcontext.h"
 #include "platform/browser/webkit/webcontrol.h"
 #include "platform/browser/webkit/webdocument.h"

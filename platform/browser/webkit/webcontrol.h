@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/afx/gtk/afxgtk.h"
-#include "platform/browser/mshtml.h"
+#include "platform/browser/webkit/mshtml.h"
 #include "platform/browser/webkit/webdocument.h"
 
 namespace afxbrowser {

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "platform/afx/gtk/afxgtk.h"
-#include "platform/browser/mshtml.h"
+#include "platform/browser/webkit/mshtml.h"
 
 namespace afxbrowser {
 

@@ -1,58 +1,9 @@
-// Type library descriptions held as data, and the ITypeInfo that answers
-// for a dispatch interface described that way.
+// The ITypeInfo that answers for a dispatch interface described as data
+// (typedesc.h).
 #pragma once
 
 #include "platform/com/com.h"
-
-struct TypeParamDesc {
-    const char* name;
-    VARTYPE vt;
-};
-
-enum class TypeMemberKind { Method, Property };
-
-struct TypeMemberDesc {
-    const char* name;
-    DISPID dispid;
-    TypeMemberKind kind;
-    VARTYPE vt;  // result of a method (VT_EMPTY for none) or type of a property
-    const TypeParamDesc* params;
-    int cParams;
-};
-
-struct TypeInterfaceDesc {
-    const char* name;
-    const IID* iid;
-    const char* helpString;
-    WORD typeFlags;
-    const TypeMemberDesc* members;
-    int cMembers;
-};
-
-struct TypeCoClassDesc {
-    const char* name;
-    const CLSID* clsid;
-    const char* helpString;
-    WORD typeFlags;
-    const TypeInterfaceDesc* defaultInterface;
-    const TypeInterfaceDesc* defaultSource;
-};
-
-struct TypeLibDesc {
-    const char* name;
-    const GUID* libid;
-    WORD majorVersion;
-    WORD minorVersion;
-    const char* helpFile;
-    const char* helpString;
-    const TypeInterfaceDesc* const* interfaces;
-    int cInterfaces;
-    const TypeCoClassDesc* coclass;
-};
-
-const TypeMemberDesc* FindTypeMember(const TypeInterfaceDesc& itf, DISPID dispid);
-// Case-insensitive, as OLE Automation compares names.
-const TypeMemberDesc* FindTypeMember(const TypeInterfaceDesc& itf, const char* name);
+#include "platform/com/typedesc.h"
 
 // ITypeInfo over a static interface description. The object lives as long as
 // the description (static storage); AddRef and Release do not free it.

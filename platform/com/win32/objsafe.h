@@ -1,0 +1,5 @@
+// IObjectSafety from the SDK.
+#pragma once
+
+#include "platform/com/com.h"
+#include <objsafe.h>
