@@ -296,11 +296,11 @@ DWORD SocketAuthThread(const SocketInstance& inst, LPVOID lpParam) {
 
 }  // namespace
 
-DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam) { return SocketAuthThread(kNormal, lpParam); }
+DWORD WINAPI HTTPThreadFunction_Socket_Normal(LPVOID lpParam) { return SocketAuthThread(kNormal, lpParam); }
 
-DWORD HTTPThreadFunction_Socket(LPVOID lpParam) { return SocketAuthThread(kSkin, lpParam); }
+DWORD WINAPI HTTPThreadFunction_Socket(LPVOID lpParam) { return SocketAuthThread(kSkin, lpParam); }
 
-DWORD SendHTTPPostData_S(LPVOID lpParam) {
+DWORD WINAPI SendHTTPPostData_S(LPVOID lpParam) {
     auto req = std::make_unique<REPORT_REQUEST>();
     if (!TakeReportRequest(lpParam, req.get())) return 0;
     int status = 0;

@@ -85,13 +85,13 @@ bool TakeReportRequest(LPVOID lpParam, REPORT_REQUEST* pRequest);
 // last.
 //
 // WinINet transport: exit code 0 after success, 1 after a failure.
-DWORD HTTPThreadFunction_Wininet_Normal(LPVOID lpParam);
-DWORD HTTPThreadFunction_Wininet(LPVOID lpParam);
-DWORD SendHTTPPostData_W(LPVOID lpParam);  // sets iThreadResult2 to 200 or -100
+DWORD WINAPI HTTPThreadFunction_Wininet_Normal(LPVOID lpParam);
+DWORD WINAPI HTTPThreadFunction_Wininet(LPVOID lpParam);
+DWORD WINAPI SendHTTPPostData_W(LPVOID lpParam);  // sets iThreadResult2 to 200 or -100
 // Socket transport: exit code 0.
-DWORD HTTPThreadFunction_Socket_Normal(LPVOID lpParam);
-DWORD HTTPThreadFunction_Socket(LPVOID lpParam);
-DWORD SendHTTPPostData_S(LPVOID lpParam);  // sets iThreadResult1 to the status read, 0 when none
+DWORD WINAPI HTTPThreadFunction_Socket_Normal(LPVOID lpParam);
+DWORD WINAPI HTTPThreadFunction_Socket(LPVOID lpParam);
+DWORD WINAPI SendHTTPPostData_S(LPVOID lpParam);  // sets iThreadResult1 to the status read, 0 when none
 
 // ---------------------------------------------------------------- debugger output
 

@@ -292,11 +292,11 @@ DWORD WininetAuthThread(const WininetInstance& inst, LPVOID lpParam) {
 
 }  // namespace
 
-DWORD HTTPThreadFunction_Wininet_Normal(LPVOID lpParam) { return WininetAuthThread(kNormal, lpParam); }
+DWORD WINAPI HTTPThreadFunction_Wininet_Normal(LPVOID lpParam) { return WininetAuthThread(kNormal, lpParam); }
 
-DWORD HTTPThreadFunction_Wininet(LPVOID lpParam) { return WininetAuthThread(kSkin, lpParam); }
+DWORD WINAPI HTTPThreadFunction_Wininet(LPVOID lpParam) { return WininetAuthThread(kSkin, lpParam); }
 
-DWORD SendHTTPPostData_W(LPVOID lpParam) {
+DWORD WINAPI SendHTTPPostData_W(LPVOID lpParam) {
     auto req = std::make_unique<REPORT_REQUEST>();
     if (!TakeReportRequest(lpParam, req.get())) return 1;
     bool ok = false;

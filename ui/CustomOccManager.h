@@ -19,25 +19,25 @@ public:
     class XDocHostUIHandler : public IDocHostUIHandler {
     public:
         explicit XDocHostUIHandler(CCustomControlSite* pThis) : m_pThis(pThis) {}
-        HRESULT QueryInterface(REFIID riid, void** ppvObj) override;
-        ULONG AddRef() override;
-        ULONG Release() override;
-        HRESULT ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved, IDispatch* pdispReserved) override;
-        HRESULT GetHostInfo(DOCHOSTUIINFO* pInfo) override;
-        HRESULT ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObj) override;
+        ULONG STDMETHODCALLTYPE AddRef() override;
+        ULONG STDMETHODCALLTYPE Release() override;
+        HRESULT STDMETHODCALLTYPE ShowContextMenu(DWORD dwID, POINT* ppt, IUnknown* pcmdtReserved, IDispatch* pdispReserved) override;
+        HRESULT STDMETHODCALLTYPE GetHostInfo(DOCHOSTUIINFO* pInfo) override;
+        HRESULT STDMETHODCALLTYPE ShowUI(DWORD dwID, IOleInPlaceActiveObject* pActiveObject, IOleCommandTarget* pCommandTarget,
                        IOleInPlaceFrame* pFrame, IOleInPlaceUIWindow* pDoc) override;
-        HRESULT HideUI() override;
-        HRESULT UpdateUI() override;
-        HRESULT EnableModeless(BOOL fEnable) override;
-        HRESULT OnDocWindowActivate(BOOL fActivate) override;
-        HRESULT OnFrameWindowActivate(BOOL fActivate) override;
-        HRESULT ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow) override;
-        HRESULT TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) override;
-        HRESULT GetOptionKeyPath(LPOLESTR* pchKey, DWORD dw) override;
-        HRESULT GetDropTarget(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) override;
-        HRESULT GetExternal(IDispatch** ppDispatch) override;
-        HRESULT TranslateUrl(DWORD dwTranslate, OLECHAR* pchURLIn, OLECHAR** ppchURLOut) override;
-        HRESULT FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) override;
+        HRESULT STDMETHODCALLTYPE HideUI() override;
+        HRESULT STDMETHODCALLTYPE UpdateUI() override;
+        HRESULT STDMETHODCALLTYPE EnableModeless(BOOL fEnable) override;
+        HRESULT STDMETHODCALLTYPE OnDocWindowActivate(BOOL fActivate) override;
+        HRESULT STDMETHODCALLTYPE OnFrameWindowActivate(BOOL fActivate) override;
+        HRESULT STDMETHODCALLTYPE ResizeBorder(LPCRECT prcBorder, IOleInPlaceUIWindow* pUIWindow, BOOL fRameWindow) override;
+        HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG lpMsg, const GUID* pguidCmdGroup, DWORD nCmdID) override;
+        HRESULT STDMETHODCALLTYPE GetOptionKeyPath(LPOLESTR* pchKey, DWORD dw) override;
+        HRESULT STDMETHODCALLTYPE GetDropTarget(IDropTarget* pDropTarget, IDropTarget** ppDropTarget) override;
+        HRESULT STDMETHODCALLTYPE GetExternal(IDispatch** ppDispatch) override;
+        HRESULT STDMETHODCALLTYPE TranslateUrl(DWORD dwTranslate, OLECHAR* pchURLIn, OLECHAR** ppchURLOut) override;
+        HRESULT STDMETHODCALLTYPE FilterDataObject(IDataObject* pDO, IDataObject** ppDORet) override;
 
     private:
         CCustomControlSite* m_pThis;

@@ -138,15 +138,15 @@ public:
     virtual ~COleControl();
 
     // IUnknown
-    HRESULT QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG AddRef() override;
-    ULONG Release() override;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
 
     // IDispatch
-    HRESULT GetTypeInfoCount(UINT* pctinfo) override;
-    HRESULT GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-    HRESULT GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
-    HRESULT Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
                    VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr) override;
 
     void SetModifiedFlag(BOOL bModified = TRUE) { m_bModified = bModified; }
@@ -196,11 +196,11 @@ private:
     class XOleObject final : public IOleObject {
     public:
         explicit XOleObject(COleControl* outer) : m_pOuter(outer) {}
-        HRESULT QueryInterface(REFIID riid, void** ppvObject) override { return m_pOuter->QueryInterface(riid, ppvObject); }
-        ULONG AddRef() override { return m_pOuter->AddRef(); }
-        ULONG Release() override { return m_pOuter->Release(); }
-        HRESULT SetClientSite(IOleClientSite* pClientSite) override { return m_pOuter->SetClientSite(pClientSite); }
-        HRESULT GetClientSite(IOleClientSite** ppClientSite) override;
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override { return m_pOuter->QueryInterface(riid, ppvObject); }
+        ULONG STDMETHODCALLTYPE AddRef() override { return m_pOuter->AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return m_pOuter->Release(); }
+        HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* pClientSite) override { return m_pOuter->SetClientSite(pClientSite); }
+        HRESULT STDMETHODCALLTYPE GetClientSite(IOleClientSite** ppClientSite) override;
 
     private:
         COleControl* m_pOuter;

@@ -13,8 +13,13 @@
 
 #include "platform/afx/afxgdi.h"
 
+#if defined(_WIN32)
+#include <commctrl.h>
+#endif
+
 // ---------------------------------------------------------------- styles and records
 
+#if !defined(_WIN32)
 #define SS_CENTER 0x00000001L
 #define SS_RIGHT 0x00000002L
 #define SS_BITMAP 0x0000000EL
@@ -66,6 +71,7 @@ struct DRAWITEMSTRUCT {
     RECT rcItem;
     ULONG_PTR itemData;
 };
+#endif  // !_WIN32
 
 // ---------------------------------------------------------------- controls
 

@@ -24,6 +24,7 @@
 
 #include "platform/afx/afxwin.h"
 
+#if !defined(_WIN32)
 #ifndef WINAPI
 #define WINAPI
 #endif
@@ -453,6 +454,7 @@ BOOL RedrawWindow(HWND hWnd, const RECT* lprcUpdate, HRGN hrgnUpdate, UINT flags
 // a * b / c rounded to the nearest integer, -1 when c is 0 or the result
 // does not fit.
 int MulDiv(int nNumber, int nNumerator, int nDenominator);
+#endif  // !_WIN32
 
 #include "platform/afx/afxdc.h"
 #include "platform/afx/afxctrls.h"

@@ -13,11 +13,14 @@
 class CWnd;
 class CDC;
 struct HWND__;
+#if !defined(_WIN32)
 struct DRAWITEMSTRUCT;
 typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
+#endif  // !_WIN32
 
 // ---------------------------------------------------------------- messages (besides those of afxwin.h)
 
+#if !defined(_WIN32)
 #define WM_MOVE 0x0003
 #define WM_SIZE 0x0005
 #define WM_ACTIVATE 0x0006
@@ -28,7 +31,9 @@ typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
 #define WM_PAINT 0x000F
 #define WM_ERASEBKGND 0x0014
 #define WM_SHOWWINDOW 0x0018
+#endif  // !_WIN32
 #define WM_CTLCOLOR 0x0019  // the framework's single entry for the WM_CTLCOLOR* messages
+#if !defined(_WIN32)
 #define WM_SETCURSOR 0x0020
 #define WM_DRAWITEM 0x002B
 #define WM_SETFONT 0x0030
@@ -50,7 +55,9 @@ typedef DRAWITEMSTRUCT* LPDRAWITEMSTRUCT;
 #define WM_QUERYNEWPALETTE 0x030F
 #define WM_PALETTEISCHANGING 0x0310
 #define WM_PALETTECHANGED 0x0311
+#endif  // !_WIN32
 
+#if !defined(_WIN32)
 // WM_CTLCOLOR kinds (nCtlColor of OnCtlColor): the message minus
 // WM_CTLCOLORMSGBOX.
 #define CTLCOLOR_MSGBOX 0
@@ -94,6 +101,7 @@ typedef TRACKMOUSEEVENT* LPTRACKMOUSEEVENT;
 // or a window that is not one.
 BOOL _TrackMouseEvent(LPTRACKMOUSEEVENT lpEventTrack);
 BOOL TrackMouseEvent(LPTRACKMOUSEEVENT lpEventTrack);
+#endif  // !_WIN32
 
 // ---------------------------------------------------------------- maps
 

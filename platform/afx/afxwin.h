@@ -19,6 +19,7 @@
 
 // ---------------------------------------------------------------- handles and geometry
 
+#if !defined(_WIN32)  // the SDK's on Windows
 typedef struct HWND__* HWND;
 typedef struct HICON__* HICON;
 typedef struct HINSTANCE__* HINSTANCE;
@@ -42,6 +43,7 @@ struct RECT {
 };
 typedef RECT* LPRECT;
 typedef const RECT* LPCRECT;
+#endif  // !_WIN32
 
 class CPoint : public POINT {
 public:
@@ -71,6 +73,7 @@ public:
     operator LPCRECT() const { return this; }  // NOLINT
 };
 
+#if !defined(_WIN32)
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 
@@ -178,16 +181,20 @@ struct CREATESTRUCT {
     DWORD dwExStyle;
 };
 typedef CREATESTRUCT* LPCREATESTRUCT;
+#endif  // !_WIN32
 
 class CWnd;
 class CDialog;
 class CDC;
 class CFont;
+#if !defined(_WIN32)
 typedef struct HBRUSH__* HBRUSH;
+#endif  // !_WIN32
 class COleControlSite;
 class COleControlContainer;
 class AfxPlatformControl;
 
+#if !defined(_WIN32)
 // Win32 calls on window handles.
 LRESULT SendMessage(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues the message; it is delivered from the user-interface loop, and
@@ -214,14 +221,19 @@ HWND SetCapture(HWND hWnd);
 BOOL ReleaseCapture();
 HWND GetCapture();
 BOOL GetCursorPos(LPPOINT lpPoint);
+#endif  // !_WIN32
 
 // Message box: modal, on the user-interface loop; returns IDOK.
+#if !defined(_WIN32)
 int MessageBox(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+#endif  // !_WIN32
 int AfxMessageBox(LPCSTR lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 
 // Icon from the module's resources (an icon resource holds a .ico file).
 // The handle lives as long as the process, as a shared icon does.
+#if !defined(_WIN32)
 HICON LoadIcon(HINSTANCE hInstance, LPCSTR lpIconName);
+#endif  // !_WIN32
 HINSTANCE AfxGetResourceHandle();
 HINSTANCE AfxGetInstanceHandle();
 

@@ -4,3 +4,4 @@
 #include "platform/win/win.h"
 #include <ole2.h>
 #include <oleauto.h>
+#include <olectl.h>

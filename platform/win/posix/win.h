@@ -5,6 +5,17 @@
 #include <cstddef>
 #include <cstdint>
 
+// Calling conventions: Windows' stdcall on x86; nothing here.
+#ifndef WINAPI
+#define WINAPI
+#endif
+#ifndef CALLBACK
+#define CALLBACK
+#endif
+#ifndef STDMETHODCALLTYPE
+#define STDMETHODCALLTYPE
+#endif
+
 // ---------------------------------------------------------------- types
 
 typedef int BOOL;
@@ -91,7 +102,7 @@ DWORD GetLastError();
 
 // ---------------------------------------------------------------- threads
 
-typedef DWORD (*LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
+typedef DWORD(WINAPI* LPTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
 
 // Starts a worker thread at once. The thread is detached: nothing ever joins
 // it, and the returned handle only names it. The handle must be released with
