@@ -173,8 +173,8 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
                       GetSystemDefaultLangID() == LANG_KOREAN_DEFAULT ? GETPAREQ_MSG_ARGUMENT_KO
                                                                       : GETPAREQ_MSG_ARGUMENT_EN);
         m_Msg1 = m_szLogMsg;
-        MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::GetPAReq2] Input Parameter invalid (%zu)",
-                 i + 1);
+        MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::GetPAReq2] Input Parameter invalid (%lu)",
+                 static_cast<unsigned long>(i + 1));
         return GETPAREQ_ERROR_ARGUMENT;
     }
 
@@ -228,7 +228,7 @@ LONG CVemoMPIOCXCtrl::GetPAReq2(LPCTSTR _ID, LPCTSTR _Name, LPCTSTR _Pan, LPCTST
     // The request has gone: nothing reads the card data any more (the page
     // reads only the result properties).
     WipeCardData();
-    MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::get_PAReq2] DoModal AF nRet:%d", nRet);
+    MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::get_PAReq2] DoModal AF nRet:%ld", static_cast<long>(nRet));
 
     m_iAuthState = STATE_COMPLETE;
     Sleep(100);

@@ -167,7 +167,7 @@ LONG CVemoMPIOCXCtrl::SetPARes2(LPCTSTR, LPCTSTR, LPCTSTR, LPCTSTR, LPCTSTR, LPC
 }
 
 LONG CVemoMPIOCXCtrl::SetTimeOut(LONG _TimeOut) {
-    MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::SetTimeOut] %d", _TimeOut);
+    MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::SetTimeOut] %ld", static_cast<long>(_TimeOut));
     m_nPrimaryTimeOut = _TimeOut;
     return 0;
 }
@@ -195,7 +195,7 @@ LONG CVemoMPIOCXCtrl::SetCurrency(LPCTSTR _Currency) {
 }
 
 LONG CVemoMPIOCXCtrl::SetBackUpServer(LONG _TimeOut, LPCTSTR _Url) {
-    MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::SetBackUpServer] %d, %s", _TimeOut, _Url);
+    MPITrace(m_Util, m_szLogMsg, sizeof(m_szLogMsg), "[CVemoMPIOCXCtrl::SetBackUpServer] %ld, %s", static_cast<long>(_TimeOut), _Url);
     if (StoreIfFits(m_szBackUpUrl, _Url)) m_nBackUpTimeOut = _TimeOut;
     return 0;
 }

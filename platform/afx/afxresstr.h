@@ -11,8 +11,10 @@
 // and a NUL into the buffer and returns the number of characters copied
 // (NUL not counted). 0 when there is no such string, the buffer is null or
 // cchBufferMax is below 1 (the buffer is then left as it was).
+#if !defined(_WIN32)
 int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
 #define LoadString LoadStringA
+#endif  // !_WIN32
 
 // The whole of string nID, whatever its length. FALSE (and rString left as
 // it was) when there is no such string.
