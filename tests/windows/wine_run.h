@@ -1,0 +1,141 @@
+// Runs the Windows tools under Wine for the tests of the Windows module: a
+// prefix of the test's own (or the one that scripts/test-windows.sh made,
+// named by VEMOMPI_WINEPREFIX), wine64 found where Debian puts it, Unix
+// paths turned into Wine's, and `reg query` output read back into keys.
+#pragma once
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/host/host_run.h"
+#include "tests/support/tempdir.h"
+
+namespace winetest {
+
+inline bool IsFile(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+inline bool IsDir(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The first executable of that name on PATH, or "".
+inline std::string OnPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::stringstream dirs(path != nullptr ? path : "");
+    std::string dir;
+    while (std::getline(dirs, dir, ':'))
+        if (!dir.empty() && access((dir + "/" + name).c_str(), X_OK) == 0) return dir + "/" + name;
+    return "";
+}
+
+// wine64: VEMOMPI_WINE64, Debian's loader, or the one on PATH; "" when none.
+inline std::string Wine64() {
+    const char* given = std::getenv("VEMOMPI_WINE64");
+    if (given != nullptr && *given != '\0') return IsFile(given) ? given : "";
+    if (IsFile("/usr/lib/wine/wine64")) return "/usr/lib/wine/wine64";
+    return OnPath("wine64");
+}
+
+inline std::string WineServer() {
+    if (IsFile("/usr/lib/wine/wineserver")) return "/usr/lib/wine/wineserver";
+    return OnPath("wineserver");
+}
+
+// "/tmp/a b/x.js" -> "Z:\tmp\a b\x.js" (Wine maps Z: to the root).
+inline std::string WinePath(const std::string& unixPath) {
+    std::string out = "Z:";
+    for (char c : unixPath) out.push_back(c == '/' ? '\\' : c);
+    return out;
+}
+
+// Output with the CRs of Windows' line ends taken out.
+inline std::string Lines(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '\r') out.push_back(c);
+    return out;
+}
+
+// One Wine prefix for the whole test program: made on first use (about ten
+// seconds), its wineserver stopped and its folder removed at the end. A
+// prefix named by VEMOMPI_WINEPREFIX is used as it is and left in place.
+class Prefix {
+public:
+    static Prefix& Get() {
+        static Prefix prefix;
+        return prefix;
+    }
+    bool Ready() const { return ready_; }
+    const std::string& Error() const { return error_; }
+    const std::string& Path() const { return path_; }
+    std::vector<std::string> Env() const {
+        return {"WINEPREFIX=" + path_, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=en_US.UTF-8"};
+    }
+    // wine64 with these arguments, killed after limitSeconds.
+    hosttest::Outcome Run(std::vector<std::string> args, int limitSeconds = 60) const {
+        args.insert(args.begin(), Wine64());
+        return hosttest::RunProcess(args, Env(), limitSeconds);
+    }
+    ~Prefix() {
+        if (!path_.empty() && !WineServer().empty()) hosttest::RunProcess({WineServer(), "-k"}, Env(), 30);
+    }
+
+private:
+    Prefix() {
+        const char* given = std::getenv("VEMOMPI_WINEPREFIX");
+        if (given != nullptr && *given != '\0') {
+            path_ = given;
+            ready_ = IsDir(path_);
+            if (!ready_) error_ = "VEMOMPI_WINEPREFIX " + path_ + " is not a folder";
+            return;
+        }
+        dir_ = std::make_unique<TempDir>();
+        path_ = *dir_ / "prefix";
+        hosttest::Outcome r = Run({"wineboot", "-i"}, 180);
+        ready_ = r.code == 0 && IsFile(path_ + "/system.reg");
+        if (!ready_) error_ = "wineboot -i failed (" + std::to_string(r.code) + "): " + r.err;
+    }
+    std::unique_ptr<TempDir> dir_;
+    std::string path_;
+    bool ready_ = false;
+    std::string error_;
+};
+
+// `reg query KEY /s` read back: key path -> value name -> data, the default
+// value under "(Default)". Key paths are as reg prints them
+// (HKEY_CLASSES_ROOT\...).
+using Keys = std::map<std::string, std::map<std::string, std::string>>;
+
+inline Keys ParseRegQuery(const std::string& output) {
+    Keys keys;
+    std::stringstream in(Lines(output));
+    std::string line, key;
+    while (std::getline(in, line)) {
+        if (line.rfind("HKEY_", 0) == 0) {
+            key = line;
+            keys[key];
+        } else if (!key.empty() && line.rfind("    ", 0) == 0) {
+            std::string rest = line.substr(4);
+            size_t a = rest.find("    ");
+            if (a == std::string::npos) continue;
+            std::string name = rest.substr(0, a);
+            std::string typeAndData = rest.substr(a + 4);
+            size_t b = typeAndData.find("    ");
+            keys[key][name] = b == std::string::npos ? "" : typeAndData.substr(b + 4);
+        }
+    }
+    return keys;
+}
+
+}  // namespace winetest
