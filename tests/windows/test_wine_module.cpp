@@ -102,6 +102,16 @@ TEST_F(WineTest, CscriptRunsAScriptThatReachesTheSandboxThroughWinInet) {
     EXPECT_EQ(reports[1].data[0], "2");
 }
 
+TEST_F(WineTest, RegQueryIsReadBackAndRegsvr32FailsForAMissingModule) {
+    Outcome r = Prefix::Get().Run({"reg", "query", "HKCR\\MSXML2.XMLHTTP", "/s"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    Keys keys = winetest::ParseRegQuery(r.out);
+    EXPECT_EQ(keys["HKEY_CLASSES_ROOT\\MSXML2.XMLHTTP"]["(Default)"], "XML HTTP") << r.out;
+    EXPECT_EQ(keys["HKEY_CLASSES_ROOT\\MSXML2.XMLHTTP\\CLSID"]["(Default)"].size(), 38u) << r.out;
+    EXPECT_NE(Prefix::Get().Run({"reg", "query", "HKCR\\VEMOMPIOCX.NoSuchClass.1"}).code, 0);
+    EXPECT_NE(Prefix::Get().Run({"regsvr32", "/s", winetest::WinePath(dir / "missing.ocx")}).code, 0);
+}
+
 TEST_F(WineModule, RegistrationWritesTheClassAndUnregistrationRemovesIt) {
     Prefix& wine = Prefix::Get();
     Outcome r = wine.Run({"reg", "query", std::string("HKCR\\") + kProgId, "/s"});
