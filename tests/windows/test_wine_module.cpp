@@ -108,7 +108,15 @@ TEST_F(WineTest, RegQueryIsReadBackAndRegsvr32FailsForAMissingModule) {
     ASSERT_EQ(r.code, 0) << r.err;
     Keys keys = winetest::ParseRegQuery(r.out);
     EXPECT_EQ(keys["HKEY_CLASSES_ROOT\\MSXML2.XMLHTTP"]["(Default)"], "XML HTTP") << r.out;
-    EXPECT_EQ(keys["HKEY_CLASSES_ROOT\\MSXML2.XMLHTTP\\CLSID"]["(Default)"].size(), 38u) << r.out;
+    std::string clsid = keys["HKEY_CLASSES_ROOT\\MSXML2.XMLHTTP\\CLSID"]["(Default)"];
+    ASSERT_EQ(clsid.size(), 38u) << r.out;
+    // Its class's keys, by names in another case than Wine wrote them.
+    r = Prefix::Get().Run({"reg", "query", "HKCR\\CLSID\\" + clsid, "/s"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    keys = winetest::ParseRegQuery(r.out);
+    std::string key = "HKEY_CLASSES_ROOT\\CLSID\\" + clsid;
+    EXPECT_EQ(keys[key + "\\INPROCSERVER32"]["threadingmodel"], "Apartment") << r.out;
+    EXPECT_EQ(winetest::Lower(keys[key + "\\ProgID"]["(Default)"]), "msxml2.xmlhttp") << r.out;
     EXPECT_NE(Prefix::Get().Run({"reg", "query", "HKCR\\VEMOMPIOCX.NoSuchClass.1"}).code, 0);
     EXPECT_NE(Prefix::Get().Run({"regsvr32", "/s", winetest::WinePath(dir / "missing.ocx")}).code, 0);
 }
@@ -127,10 +135,13 @@ TEST_F(WineModule, RegistrationWritesTheClassAndUnregistrationRemovesIt) {
     Keys cls = winetest::ParseRegQuery(r.out);
     EXPECT_EQ(cls[key]["(Default)"], "VemoMPIOCX Control");
     std::string server = cls[key + "\\InprocServer32"]["(Default)"];
-    EXPECT_TRUE(Has(server, "VemoMPIOCX.ocx") || Has(server, "VEMOMPIOCX.OCX")) << server;
+    EXPECT_TRUE(Has(winetest::Lower(server), "vemompiocx.ocx")) << server;
     EXPECT_EQ(cls[key + "\\InprocServer32"]["ThreadingModel"], "Apartment");
     EXPECT_EQ(cls[key + "\\ProgID"]["(Default)"], kProgId);
+    EXPECT_EQ(cls[key + "\\MiscStatus"]["(Default)"], "0");
     EXPECT_EQ(cls[key + "\\MiscStatus\\1"]["(Default)"], "131473") << "0x20191";
+    EXPECT_TRUE(Has(winetest::Lower(cls[key + "\\ToolboxBitmap32"]["(Default)"]), "vemompiocx.ocx, 1")) << r.out;
+    EXPECT_EQ(progId[std::string("HKEY_CLASSES_ROOT\\") + kProgId]["(Default)"], "VemoMPIOCX Control");
     EXPECT_TRUE(cls.count(key + "\\Control")) << "marked as a control";
     EXPECT_FALSE(cls.count(key + "\\Insertable")) << "not insertable";
     EXPECT_EQ(cls[key + "\\Version"]["(Default)"], "1.0");
@@ -141,7 +152,9 @@ TEST_F(WineModule, RegistrationWritesTheClassAndUnregistrationRemovesIt) {
 
     r = wine.Run({"reg", "query", "HKCR\\TypeLib\\" + typeLib + "\\1.0", "/s"});
     EXPECT_EQ(r.code, 0) << "the type library 1.0 is not registered: " << r.out;
-    EXPECT_TRUE(Has(r.out, "VemoMPIOCX.ocx") || Has(r.out, "VEMOMPIOCX.OCX")) << r.out;
+    EXPECT_EQ(winetest::ParseRegQuery(r.out)["HKEY_CLASSES_ROOT\\TypeLib\\" + typeLib + "\\1.0"]["(Default)"],
+              "VemoMPIOCX ActiveX Control module");
+    EXPECT_TRUE(Has(winetest::Lower(r.out), "vemompiocx.ocx")) << r.out;
 
     // The property page: registered by class identifier and type name.
     r = wine.Run({"reg", "query", "HKCR\\CLSID", "/s"}, 120);

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -112,10 +113,29 @@ private:
     std::string error_;
 };
 
+// Registry names compare without regard to case, as the registry's do
+// ("ProgID" finds a key written as "ProgId").
+struct NoCase {
+    bool operator()(const std::string& a, const std::string& b) const {
+        size_t n = a.size() < b.size() ? a.size() : b.size();
+        for (size_t i = 0; i < n; ++i) {
+            int x = std::tolower(static_cast<unsigned char>(a[i])), y = std::tolower(static_cast<unsigned char>(b[i]));
+            if (x != y) return x < y;
+        }
+        return a.size() < b.size();
+    }
+};
+
+inline std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
 // `reg query KEY /s` read back: key path -> value name -> data, the default
 // value under "(Default)". Key paths are as reg prints them
 // (HKEY_CLASSES_ROOT\...).
-using Keys = std::map<std::string, std::map<std::string, std::string>>;
+using Values = std::map<std::string, std::string, NoCase>;
+using Keys = std::map<std::string, Values, NoCase>;
 
 inline Keys ParseRegQuery(const std::string& output) {
     Keys keys;
