@@ -4,10 +4,14 @@
 // paths turned into Wine's, and `reg query` output read back into keys.
 #pragma once
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -68,6 +72,53 @@ inline std::string Lines(const std::string& text) {
     return out;
 }
 
+// Runs a Wine program with its output in files rather than pipes: the
+// processes that Wine starts beside it (wineserver, services.exe, the
+// desktop) inherit its standard handles and outlive it by seconds, and a
+// pipe would stay open until they end. Killed after limitSeconds (code -1).
+inline hosttest::Outcome RunWine(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+                                 int limitSeconds) {
+    static int serial = 0;
+    static TempDir outputs;
+    std::string out = outputs / ("out" + std::to_string(++serial)), err = outputs / ("err" + std::to_string(serial));
+    hosttest::Outcome r;
+    pid_t pid = fork();
+    if (pid == 0) {
+        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        int in = open("/dev/null", O_RDONLY);
+        if (o < 0 || e < 0 || in < 0) _exit(127);
+        dup2(in, 0);
+        dup2(o, 1);
+        dup2(e, 2);
+        for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "LC_ALL", "LC_MESSAGES"})
+            unsetenv(v);
+        for (const auto& v : extraEnv) putenv(const_cast<char*>(v.c_str()));
+        std::vector<char*> args;
+        for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    if (pid < 0) return r;
+    int status = 0;
+    bool ended = false;
+    // Bounded: 20 ms steps up to the limit, then the kill.
+    for (long step = 0; step < limitSeconds * 50L && !ended; ++step) {
+        ended = waitpid(pid, &status, WNOHANG) == pid;
+        if (!ended) usleep(20000);
+    }
+    if (!ended) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    r.code = ended && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    hosttest::ReadFile(out, &r.out);
+    hosttest::ReadFile(err, &r.err);
+    remove(out.c_str());
+    remove(err.c_str());
+    return r;
+}
+
 // One Wine prefix for the whole test program: made on first use (about ten
 // seconds), its wineserver stopped and its folder removed at the end. A
 // prefix named by VEMOMPI_WINEPREFIX is used as it is and left in place.
@@ -86,10 +137,10 @@ public:
     // wine64 with these arguments, killed after limitSeconds.
     hosttest::Outcome Run(std::vector<std::string> args, int limitSeconds = 60) const {
         args.insert(args.begin(), Wine64());
-        return hosttest::RunProcess(args, Env(), limitSeconds);
+        return RunWine(args, Env(), limitSeconds);
     }
     ~Prefix() {
-        if (!path_.empty() && !WineServer().empty()) hosttest::RunProcess({WineServer(), "-k"}, Env(), 30);
+        if (!path_.empty() && !WineServer().empty()) RunWine({WineServer(), "-k"}, Env(), 30);
     }
 
 private:
@@ -103,7 +154,13 @@ private:
         }
         dir_ = std::make_unique<TempDir>();
         path_ = *dir_ / "prefix";
-        hosttest::Outcome r = Run({"wineboot", "-i"}, 180);
+        // Made without the display: with one, Wine's first processes in
+        // the new prefix wait for its desktop window, ten seconds and more.
+        std::vector<std::string> env = Env();
+        env.push_back("DISPLAY=");
+        hosttest::Outcome r = RunWine({Wine64(), "wineboot", "-i"}, env, 180);
+        // The registry reaches its files when the server ends.
+        if (r.code == 0 && !WineServer().empty()) RunWine({WineServer(), "-w"}, Env(), 60);
         ready_ = r.code == 0 && IsFile(path_ + "/system.reg");
         if (!ready_) error_ = "wineboot -i failed (" + std::to_string(r.code) + "): " + r.err;
     }
