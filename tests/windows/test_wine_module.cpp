@@ -58,7 +58,7 @@ protected:
         return path;
     }
     Outcome Cscript(const std::string& script) {
-        return Prefix::Get().Run({"cscript", "//nologo", winetest::WinePath(script)}, 150);
+        return Prefix::Get().Run({"cscript", "//nologo", winetest::WinePath(script)}, 120);
     }
     TempDir dir;
 };
@@ -79,7 +79,7 @@ protected:
     void RunBoth(const std::string& script, std::string* linuxOut) {
         if (!hosttest::HaveDisplay()) GTEST_SKIP() << "the control's windows need a display (xvfb-run)";
         ASSERT_TRUE(host.Registered());
-        Outcome lin = host.Start({script, "--timeout", "120"}, 150);
+        Outcome lin = host.Start({script, "--timeout", "100"}, 120);
         ASSERT_EQ(lin.code, 0) << "vemompi-host: " << lin.out << lin.err;
         Outcome win = Cscript(script);
         EXPECT_EQ(win.code, 0) << "cscript: " << win.err;
@@ -202,7 +202,7 @@ TEST_F(WineModule, AReportFallsBackFromTheSocketToWinInetAsOnLinux) {
     mpi.SetReportStatuses({404});
     ASSERT_TRUE(host.Registered());
     if (!hosttest::HaveDisplay()) GTEST_SKIP() << "the report dialog needs a display (xvfb-run)";
-    Outcome lin = host.Start({script, "--timeout", "120"}, 150);
+    Outcome lin = host.Start({script, "--timeout", "100"}, 120);
     ASSERT_EQ(lin.code, 0) << lin.out << lin.err;
     EXPECT_EQ(lin.out, "plain=0\nsealed=0\ntoo long=0\ndata1=[]\n");
     std::vector<sandbox::Report> onLinux = mpi.Reports();
