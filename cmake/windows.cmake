@@ -36,3 +36,6 @@ set(VEMOMPI_CORE_SOURCES
   control/VemoMPIOCXAuthDialogs.cpp
 )
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
+
+# The Windows build's own unit tests (run under Wine by scripts/test-windows.sh).
+include(cmake/windows-tests.cmake)

@@ -34,3 +34,7 @@ TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$sanitizers/t
 # fuzzer and the address and undefined-behaviour sanitizers): each one
 # briefly from its seed corpus.
 scripts/fuzz.sh -j 2 --brief
+# The Windows module: cross-built with mingw-w64 for x86 and x64, then, once
+# it is built, its tests under Wine (the x64 build; scripts/test-windows.sh).
+scripts/build-windows.sh
+scripts/test-windows.sh
