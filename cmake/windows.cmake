@@ -36,3 +36,4 @@ set(VEMOMPI_CORE_SOURCES
   control/VemoMPIOCXAuthDialogs.cpp
 )
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
+include(cmake/windows-resources.cmake)
