@@ -49,6 +49,7 @@ target_include_directories(vemompi_winres PRIVATE ${VEMOMPI_WINRES_DIR})
 # Lists the resources of its own image (the same resource object) as text,
 # for tests/test_windows_resources.cpp, which compares it with the tables.
 add_executable(vemompi-resources-dump tests/windows/dump_resources.cpp tests/windows/dump_typelib.cpp
+               platform/afx/win32/afxresload.cpp
                $<TARGET_OBJECTS:vemompi_winres>)
 target_link_libraries(vemompi-resources-dump PRIVATE oleaut32 ole32 version uuid)
 # Nothing beside the program (the posix thread model's runtime otherwise is a DLL).

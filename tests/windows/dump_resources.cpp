@@ -11,6 +11,8 @@
 //   string ID LANG TEXT                  (control characters as \xHH)
 //   version ID LANG file=A.B.C.D product=A.B.C.D OLESelfRegister=yes|no
 //   typelib ID LANG
+//   ansi ID LANG HEX                     (string ID as the framework loads it in
+//                                        the system language: its 8-bit bytes)
 //   then the type library's own lines (dump_typelib.cpp).
 #include <fcntl.h>
 #include <io.h>
@@ -20,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/afx/win32/afxresblock.h"
+#include "platform/afx/win32/afxresload.h"
 #include "tests/windows/dump_resources.h"
 
 namespace {
@@ -224,6 +226,22 @@ int main() {
             std::printf("typelib %s %u\n", id.c_str(), e.lang);
         } else if (e.type != L"#3") {  // the icon's images, counted by their group
             std::printf("other %s %s %u\n", Utf8(e.type).c_str(), id.c_str(), e.lang);
+        }
+    }
+    std::vector<UINT> ids;
+    for (const Entry& e : entries) {
+        if (e.type != L"#6") continue;
+        UINT first = (static_cast<UINT>(std::stoul(e.name.substr(1))) - 1) * 16;
+        for (UINT id = first; id < first + 16; ++id) {
+            std::string text;
+            LANGID lang = 0;
+            bool seen = false;
+            for (UINT other : ids) seen = seen || other == id;
+            if (seen || !AfxLoadResourceString(self, id, &text, &lang)) continue;
+            ids.push_back(id);
+            std::printf("ansi %u %u ", id, lang);
+            for (unsigned char c : text) std::printf("%02X", c);
+            std::printf("\n");
         }
     }
     return DumpTypeLib() ? 0 : 1;
