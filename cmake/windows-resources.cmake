@@ -3,15 +3,22 @@
 # by the Linux tree from the same tables that the Linux module compiles in)
 # and compiled here with the toolchain's widl and windres.
 #
-#   VEMOMPI_MAKE_RC  path of the native vemompi-make-rc (give it with -D)
+#   VEMOMPI_MAKE_RC  absolute path of the native vemompi-make-rc (give it with -D;
+#                    build/release/vemompi-make-rc when not given)
 #   VEMOMPI_WIDL     widl of the toolchain (set by the toolchain file)
 #
 # Provides the OBJECT library vemompi_winres, to be linked into the module,
-# and vemompi-resources-dump, a small program that lists the resources it
+# VEMOMPI_WINRES_FRAMEWORK_SOURCES, the framework's Win32 string resource
+# functions over those resources (for the module's framework sources), and
+# vemompi-resources-dump, a small program that lists the resources it
 # carries (the same object) for the resource test under Wine.
-if(NOT VEMOMPI_MAKE_RC OR NOT EXISTS "${VEMOMPI_MAKE_RC}")
+# Without it, the one of the usual Linux tree (build/release) if it is built.
+if(NOT VEMOMPI_MAKE_RC AND EXISTS ${CMAKE_SOURCE_DIR}/build/release/vemompi-make-rc)
+  set(VEMOMPI_MAKE_RC ${CMAKE_SOURCE_DIR}/build/release/vemompi-make-rc)
+endif()
+if(NOT VEMOMPI_MAKE_RC OR NOT IS_ABSOLUTE "${VEMOMPI_MAKE_RC}" OR NOT EXISTS "${VEMOMPI_MAKE_RC}")
   message(FATAL_ERROR "The Windows build needs the native resource generator: build the target vemompi-make-rc "
-                      "in the Linux tree and pass -DVEMOMPI_MAKE_RC=<its path> (given: '${VEMOMPI_MAKE_RC}')")
+                      "in the Linux tree and pass -DVEMOMPI_MAKE_RC=<its absolute path> (given: '${VEMOMPI_MAKE_RC}')")
 endif()
 if(NOT VEMOMPI_WIDL)
   message(FATAL_ERROR "The toolchain file sets no VEMOMPI_WIDL (the type library compiler)")
@@ -45,6 +52,8 @@ set_source_files_properties(${VEMOMPI_WINRES_DIR}/VemoMPIOCX.rc PROPERTIES
 add_library(vemompi_winres OBJECT ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.rc)
 # windres finds the TYPELIB file beside the script.
 target_include_directories(vemompi_winres PRIVATE ${VEMOMPI_WINRES_DIR})
+
+set(VEMOMPI_WINRES_FRAMEWORK_SOURCES platform/afx/win32/afxres_win32.cpp platform/afx/win32/afxresload.cpp)
 
 # Lists the resources of its own image (the same resource object) as text,
 # for tests/test_windows_resources.cpp, which compares it with the tables.
