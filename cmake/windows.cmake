@@ -36,6 +36,7 @@ set(VEMOMPI_CORE_SOURCES
   control/VemoMPIOCXAuthDialogs.cpp
 )
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
+include(cmake/windows-resources.cmake)
 
 # The Windows build's own unit tests (run under Wine by scripts/test-windows.sh).
 include(cmake/windows-tests.cmake)

@@ -41,16 +41,3 @@ int AfxDluToPixelsY(const AFX_DLGTEMPLATE* tmpl, int dlu) {
     AfxDialogBaseUnits(tmpl, &bx, &by);
     return dlu * by / 8;
 }
-
-int AfxLoadString(UINT nIDS, LPSTR lpszBuf, UINT nMaxBuf) {
-    if (lpszBuf == nullptr || nMaxBuf == 0) return 0;
-    lpszBuf[0] = '\0';
-    if (nIDS > 0xFFFF) return 0;
-    const AFX_RESOURCE_ENTRY* res = AfxFindModuleResource(RT_STRING_ID, static_cast<WORD>(nIDS));
-    if (res == nullptr || res->data == nullptr) return 0;
-    size_t len = std::strlen(static_cast<const char*>(res->data));
-    if (len > nMaxBuf - 1) len = nMaxBuf - 1;
-    std::memcpy(lpszBuf, res->data, len);
-    lpszBuf[len] = '\0';
-    return static_cast<int>(len);
-}

@@ -1,6 +1,10 @@
+// The string resources over the resource table (the Linux module; on
+// Windows platform/afx/win32/afxres_win32.cpp reads the real string table).
 #include "platform/afx/afxresstr.h"
 
 #include <cstring>
+
+#include "platform/afx/afxres.h"
 
 namespace {
 
@@ -35,4 +39,17 @@ BOOL AfxLoadString(UINT nID, CString& rString) {
     if (text == nullptr) return FALSE;
     rString = CString(text, static_cast<int>(length));
     return TRUE;
+}
+
+int AfxLoadString(UINT nIDS, LPSTR lpszBuf, UINT nMaxBuf) {
+    if (lpszBuf == nullptr || nMaxBuf == 0) return 0;
+    lpszBuf[0] = '\0';
+    if (nIDS > 0xFFFF) return 0;
+    const AFX_RESOURCE_ENTRY* res = AfxFindModuleResource(RT_STRING_ID, static_cast<WORD>(nIDS));
+    if (res == nullptr || res->data == nullptr) return 0;
+    size_t len = std::strlen(static_cast<const char*>(res->data));
+    if (len > nMaxBuf - 1) len = nMaxBuf - 1;
+    std::memcpy(lpszBuf, res->data, len);
+    lpszBuf[len] = '\0';
+    return static_cast<int>(len);
 }

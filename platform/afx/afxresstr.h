@@ -7,11 +7,11 @@
 #include "platform/afx/afxstr.h"
 #include "platform/afx/afxwin.h"
 
+#if !defined(_WIN32)  // on Windows the SDK's own
 // As on Windows: copies at most cchBufferMax - 1 characters of string uID
 // and a NUL into the buffer and returns the number of characters copied
 // (NUL not counted). 0 when there is no such string, the buffer is null or
 // cchBufferMax is below 1 (the buffer is then left as it was).
-#if !defined(_WIN32)
 int LoadStringA(HINSTANCE hInstance, UINT uID, LPSTR lpBuffer, int cchBufferMax);
 #define LoadString LoadStringA
 #endif  // !_WIN32
