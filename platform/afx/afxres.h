@@ -7,9 +7,11 @@
 
 #include "platform/win/win.h"
 
+#if !defined(_WIN32)  // the SDK's on Windows
 #define MAKEINTRESOURCEA(i) ((LPCSTR)(ULONG_PTR)((WORD)(i)))
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #define IS_INTRESOURCE(p) ((((ULONG_PTR)(p)) >> 16) == 0)
+#endif  // !_WIN32
 
 // Resource types (the numeric ids Windows uses).
 #define RT_BITMAP_ID 2
@@ -22,6 +24,7 @@
 #define RT_TYPELIB_ID 0x7F01
 
 // Window styles used by templates and windows.
+#if !defined(_WIN32)  // the SDK's on Windows
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
 #define WS_CHILD 0x40000000L
@@ -49,6 +52,7 @@
 #define BS_PUSHBUTTON 0x00000000L
 #define BS_DEFPUSHBUTTON 0x00000001L
 #define BS_OWNERDRAW 0x0000000BL
+#endif  // !_WIN32
 
 // One item of a dialog template. windowClass is a predefined class name
 // ("BUTTON", "STATIC") or, for an ActiveX control, its class id in braces.
