@@ -52,3 +52,19 @@ set(VEMOMPI_WIN32WND_SOURCES
   platform/afx/win32/afxmsgbox.cpp
 )
 add_library(vemompi_win32wnd OBJECT ${VEMOMPI_WIN32WND_SOURCES})
+
+# Tests of the window layer on real windows (GoogleTest built from Debian's
+# sources), run under Wine.
+if(NOT TARGET gtest AND EXISTS /usr/src/googletest/CMakeLists.txt)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+if(TARGET gtest)
+  add_executable(vemompi_wintests_wnd EXCLUDE_FROM_ALL
+    tests/windows/test_win_dialog.cpp
+    tests/windows/test_win_doubles.cpp
+    platform/afx/afxstr.cpp
+    $<TARGET_OBJECTS:vemompi_win32wnd>)
+  target_link_libraries(vemompi_wintests_wnd PRIVATE gtest ole32 oleaut32 uuid comctl32 user32 gdi32)
+  target_link_options(vemompi_wintests_wnd PRIVATE -static)
+endif()
