@@ -56,6 +56,7 @@ public:
     CString m_staticText;
     bool m_buttonIsItem = false;
     LONG m_invokeResult = 123;
+    CString m_createdCaption;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override {
@@ -117,6 +118,11 @@ protected:
 
     void OnDestroy() override { m_destroyed = true; }
 
+    int OnCreate(LPCREATESTRUCT cs) override {
+        m_createdCaption = cs != nullptr && cs->lpszName != nullptr ? cs->lpszName : "";
+        return CDialog::OnCreate(cs);
+    }
+
     LRESULT OnUserMessage(WPARAM wParam, LPARAM) {
         EndDialog(static_cast<int>(wParam));
         return 0;
@@ -130,6 +136,7 @@ protected:
 };
 
 BEGIN_MESSAGE_MAP(TestDialog, CDialog)
+ON_WM_CREATE()
 ON_WM_TIMER()
 ON_WM_DESTROY()
 ON_MESSAGE(WM_USER + 5, OnUserMessage)
@@ -142,6 +149,8 @@ TEST(WinDialog, TimerEndsTheRunWithItsCodeAndNothingButDestroyFollows) {
     EXPECT_EQ(dlg.m_ticks, 1);  // the tick sent after EndDialog did not reach OnTimer
     EXPECT_TRUE(dlg.m_destroyed);
     EXPECT_EQ(dlg.m_hWnd, nullptr);
+    // WM_CREATE reached the dialog's handler, its record in the ANSI code page.
+    EXPECT_STREQ(static_cast<LPCSTR>(dlg.m_createdCaption), "Test dialog");
     // The template's items were created, with their text, and bound.
     EXPECT_STREQ(static_cast<LPCSTR>(dlg.m_staticText), "Hello");
     EXPECT_TRUE(dlg.m_buttonIsItem);

@@ -34,6 +34,9 @@ void Adopt(HWND h, CWnd* pWnd);
 // Deletes the framework-owned objects of windows that are gone.
 void SweepTemporaries();
 
+// The system's WM_CREATE record behind the ANSI one the handlers got.
+LPARAM OriginalCreateParam(UINT message, LPARAM lParam);
+
 LRESULT CALLBACK AfxWndProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The top-level window of h (itself when it is one).

@@ -5,6 +5,7 @@
 // windows.
 #include <map>
 #include <memory>
+#include <string>
 
 #include "platform/afx/win32/afxwinimpl.h"
 
@@ -39,7 +40,23 @@ void Unbind(HWND h) {
     // b.owned goes here, with the window.
 }
 
+// WM_CREATE reaches the handlers with the ANSI form of its record (the
+// framework speaks the ANSI code page); the default processing gets the
+// system's own record back.
+struct CreateTranslation {
+    const CREATESTRUCTA* ansi;
+    LPARAM original;
+};
+std::vector<CreateTranslation> g_creates;
+
 }  // namespace
+
+LPARAM OriginalCreateParam(UINT message, LPARAM lParam) {
+    if (message != WM_CREATE) return lParam;
+    for (const CreateTranslation& t : g_creates)
+        if (reinterpret_cast<LPARAM>(t.ansi) == lParam) return t.original;
+    return lParam;
+}
 
 std::vector<CDialog*> g_modal;
 COccManager* g_occManager = nullptr;
@@ -128,6 +145,19 @@ LRESULT CALLBACK AfxWndProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) 
         return old != nullptr ? ::CallWindowProcW(old, h, message, wParam, lParam)
                               : ::DefWindowProcW(h, message, wParam, lParam);
     }
+    if (message == WM_CREATE && lParam != 0) {
+        const auto* cw = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        std::string name = IS_INTRESOURCE(cw->lpszName) ? std::string() : Narrow(cw->lpszName);
+        std::string cls = IS_INTRESOURCE(cw->lpszClass) ? std::string() : Narrow(cw->lpszClass);
+        CREATESTRUCTA ca{cw->lpCreateParams, cw->hInstance, cw->hMenu, cw->hwndParent, cw->cy, cw->cx, cw->y, cw->x,
+                         cw->style, nullptr, nullptr, cw->dwExStyle};
+        ca.lpszName = IS_INTRESOURCE(cw->lpszName) ? reinterpret_cast<LPCSTR>(cw->lpszName) : name.c_str();
+        ca.lpszClass = IS_INTRESOURCE(cw->lpszClass) ? reinterpret_cast<LPCSTR>(cw->lpszClass) : cls.c_str();
+        g_creates.push_back(CreateTranslation{&ca, lParam});
+        LRESULT res = r->pWnd->WindowProc(message, wParam, reinterpret_cast<LPARAM>(&ca));
+        g_creates.pop_back();
+        return res;
+    }
     LRESULT res = r->pWnd->WindowProc(message, wParam, lParam);
     if (message == WM_DESTROY) {
         // The controls the window contains go with it, before their
@@ -181,13 +211,10 @@ CWnd::~CWnd() {
     if (r->oldProc != nullptr &&
         ::GetWindowLongPtrW(h, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&AfxWndProc))
         ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(r->oldProc));
-    r->pWnd = nullptr;
-    bool child = (::GetWindowLongW(h, GWL_STYLE) & WS_CHILD) != 0;
-    if (!child) {
-        ::DestroyWindow(h);
-        // The procedure from before has no WM_NCDESTROY of ours to see.
-        if (Find(h) != nullptr && !::IsWindow(h)) SweepTemporaries();
-    }
+    auto it = Bindings().find(h);
+    if (it->second.owned.get() == this) (void)it->second.owned.release();  // being deleted already
+    Unbind(h);
+    if (!(::GetWindowLongW(h, GWL_STYLE) & WS_CHILD)) ::DestroyWindow(h);
     m_hWnd = nullptr;
 }
 
@@ -247,6 +274,7 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (m_hWnd == nullptr) return 0;
     WndRecord* r = Find(m_hWnd);
+    lParam = OriginalCreateParam(message, lParam);
     if (r != nullptr && r->oldProc != nullptr) return ::CallWindowProcW(r->oldProc, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
