@@ -19,23 +19,35 @@ const int kHung = 999;
 const int IDC_TEST_BUTTON = 1001;
 const int IDC_TEST_STATIC = 1002;
 const int IDC_TEST_CONTROL = 1003;
+const int IDC_TEST_OWNERDRAW = 1004;
+
+// An owner-drawn button: its parent's WM_DRAWITEM is reflected to it.
+class DrawCountingButton : public CButton {
+public:
+    int m_draws = 0;
+    void DrawItem(LPDRAWITEMSTRUCT lpDIS) override {
+        if (lpDIS != nullptr && lpDIS->CtlID == IDC_TEST_OWNERDRAW) ++m_draws;
+    }
+};
 
 const AFX_DLGITEMTEMPLATE kItems[] = {
     {IDC_TEST_BUTTON, "BUTTON", "Go", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 10, 40, 50, 14},
     {IDC_TEST_STATIC, "STATIC", "Hello", WS_CHILD | WS_VISIBLE | SS_LEFT, 10, 10, 100, 10},
+    {IDC_TEST_OWNERDRAW, "BUTTON", "", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, 70, 40, 20, 14},
 };
 const AFX_DLGTEMPLATE kTemplate = {DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0, 0, 160, 80,
-                                   "Test dialog", 8, "MS Shell Dlg", kItems, 2};
+                                   "Test dialog", 8, "MS Shell Dlg", kItems, 3};
 
 // The same with an ActiveX item of a class no one registered.
 const AFX_DLGITEMTEMPLATE kItemsWithControl[] = {
     kItems[0],
     kItems[1],
+    kItems[2],
     {IDC_TEST_CONTROL, "{0C1F3A52-7D4B-4E2A-9B3E-5F6A7B8C9D0E}", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 55, 100,
      20},
 };
 const AFX_DLGTEMPLATE kTemplateWithControl = {DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
-                                              0, 160, 80, "Test dialog", 8, "MS Shell Dlg", kItemsWithControl, 3};
+                                              0, 160, 80, "Test dialog", 8, "MS Shell Dlg", kItemsWithControl, 4};
 
 enum class Action { EndFromTimer, PostEscape, PostReturn, PostClose, PostUserMessage, ClickButton, EndInInit };
 
@@ -48,6 +60,8 @@ public:
     CButton m_button;
     CStatic m_static;
     CWnd m_control;
+    DrawCountingButton m_ownerDraw;
+    bool m_staticRebound = false;
     Action m_action;
     int m_ticks = 0;
     int m_keysSeen = 0;
@@ -64,10 +78,15 @@ protected:
         DDX_Control(pDX, IDC_TEST_BUTTON, m_button);
         DDX_Control(pDX, IDC_TEST_STATIC, m_static);
         DDX_Control(pDX, IDC_TEST_CONTROL, m_control);
+        DDX_Control(pDX, IDC_TEST_OWNERDRAW, m_ownerDraw);
     }
 
     BOOL OnInitDialog() override {
+        // An item asked for before data exchange binds it: the framework's
+        // object gives way to the member.
+        CWnd* before = GetDlgItem(IDC_TEST_STATIC);
         CDialog::OnInitDialog();
+        m_staticRebound = before != nullptr && before != &m_static && GetDlgItem(IDC_TEST_STATIC) == &m_static;
         SetTimer(kHangTimer, kHangGuardMs);
         m_static.GetWindowText(m_staticText);
         m_buttonIsItem = GetDlgItem(IDC_TEST_BUTTON) == &m_button;
@@ -154,6 +173,9 @@ TEST(WinDialog, TimerEndsTheRunWithItsCodeAndNothingButDestroyFollows) {
     // The template's items were created, with their text, and bound.
     EXPECT_STREQ(static_cast<LPCSTR>(dlg.m_staticText), "Hello");
     EXPECT_TRUE(dlg.m_buttonIsItem);
+    EXPECT_TRUE(dlg.m_staticRebound);
+    // The owner-drawn button drew itself when the dialog was shown.
+    EXPECT_GE(dlg.m_ownerDraw.m_draws, 1);
 }
 
 TEST(WinDialog, KeystrokesPassPreTranslateMessageEscapeCancelsReturnConfirms) {

@@ -25,7 +25,7 @@ BOOL CreateChild(CWnd* pWnd, const wchar_t* cls, LPCSTR text, DWORD style, const
     if (pWnd->m_hWnd != nullptr || parent == nullptr || parent->m_hWnd == nullptr) return FALSE;
     HWND h = ::CreateWindowExW(0, cls, Widen(text).c_str(), style | WS_CHILD, r.left, r.top, r.right - r.left,
                                r.bottom - r.top, parent->m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                               ::GetModuleHandleW(nullptr), nullptr);
+                               AfxGetInstanceHandle(), nullptr);
     if (h == nullptr) return FALSE;
     if (!Bind(pWnd, h)) {
         ::DestroyWindow(h);
@@ -152,7 +152,7 @@ BOOL CToolTipCtrl::Create(CWnd* pParentWnd, DWORD dwStyle) {
     HWND parent = pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr;
     HWND h = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | dwStyle, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent, nullptr,
-                               ::GetModuleHandleW(nullptr), nullptr);
+                               AfxGetInstanceHandle(), nullptr);
     if (h == nullptr) return FALSE;
     if (!Bind(this, h)) {
         ::DestroyWindow(h);

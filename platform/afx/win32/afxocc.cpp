@@ -21,7 +21,7 @@ bool RegisterControlWindowClass() {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
         wc.lpfnWndProc = ::DefWindowProcW;
-        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.hInstance = AfxGetInstanceHandle();
         wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.lpszClassName = kControlWindowClass;
         return ::RegisterClassExW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -203,7 +203,7 @@ HRESULT COleControlSite::CreateControl(CWnd* pWndCtrl, REFCLSID clsid, LPCSTR lp
                                     (dwStyle & ~static_cast<DWORD>(WS_POPUP)) | WS_CHILD | WS_CLIPCHILDREN,
                                     rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                                     m_pCtrlCont->m_pWnd->m_hWnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(nID)),
-                                    ::GetModuleHandleW(nullptr), nullptr);
+                                    AfxGetInstanceHandle(), nullptr);
     if (window == nullptr) return HRESULT_FROM_WIN32(::GetLastError());
     // CoCreateInstance (not the class object directly): a class's TreatAs
     // is followed.

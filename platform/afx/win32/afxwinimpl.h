@@ -26,9 +26,10 @@ struct WndRecord {
 
 // The record of a window, null when the framework knows none.
 WndRecord* Find(HWND h);
-// Binds pWnd to h and subclasses h with AfxWndProc. FALSE when h is no
-// window or is bound already.
-bool Bind(CWnd* pWnd, HWND h, bool ownsObject = false);
+// Binds pWnd to h and subclasses h with AfxWndProc (a framework-owned
+// object of a window nobody bound is not subclassed: the window goes on as
+// it was). FALSE when h is no window or is bound already.
+bool Bind(CWnd* pWnd, HWND h, bool ownsObject = false, bool subclass = true);
 // The framework owns pWnd, bound to h: it goes with the window.
 void Adopt(HWND h, CWnd* pWnd);
 // Deletes the framework-owned objects of windows that are gone.

@@ -49,6 +49,16 @@ struct CreateTranslation {
 };
 std::vector<CreateTranslation> g_creates;
 
+// Routes a window of this process through AfxWndProc.
+void Subclass(HWND h, WndRecord* r) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(h, &pid);
+    if (pid != ::GetCurrentProcessId()) return;
+    ::SetLastError(0);
+    LONG_PTR before = ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc));
+    if (before != 0 || ::GetLastError() == 0) r->oldProc = reinterpret_cast<WNDPROC>(before);
+}
+
 }  // namespace
 
 LPARAM OriginalCreateParam(UINT message, LPARAM lParam) {
@@ -67,7 +77,7 @@ WndRecord* Find(HWND h) {
     return it != Bindings().end() ? &it->second.record : nullptr;
 }
 
-bool Bind(CWnd* pWnd, HWND h, bool ownsObject) {
+bool Bind(CWnd* pWnd, HWND h, bool ownsObject, bool subclass) {
     if (pWnd == nullptr || h == nullptr || !::IsWindow(h)) return false;
     auto it = Bindings().find(h);
     if (it != Bindings().end()) {
@@ -81,19 +91,15 @@ bool Bind(CWnd* pWnd, HWND h, bool ownsObject) {
         before->m_pCtrlSite = nullptr;
         before->m_hWnd = nullptr;
         b.record.pWnd = pWnd;
+        b.record.temporary = false;
         pWnd->m_hWnd = h;
+        if (subclass && b.record.oldProc == nullptr) Subclass(h, &b.record);
         return true;
     }
     Binding b;
     b.record.pWnd = pWnd;
     if (ownsObject) b.owned.reset(pWnd);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(h, &pid);
-    if (pid == ::GetCurrentProcessId()) {
-        ::SetLastError(0);
-        LONG_PTR before = ::SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc));
-        if (before != 0 || ::GetLastError() == 0) b.record.oldProc = reinterpret_cast<WNDPROC>(before);
-    }
+    if (subclass) Subclass(h, &b.record);
     pWnd->m_hWnd = h;
     Bindings().emplace(h, std::move(b));
     return true;
@@ -108,7 +114,12 @@ void Adopt(HWND h, CWnd* pWnd) {
 void SweepTemporaries() {
     for (auto it = Bindings().begin(); it != Bindings().end();) {
         if (!::IsWindow(it->first) && it->second.record.temporary) {
-            if (it->second.record.pWnd != nullptr) it->second.record.pWnd->m_hWnd = nullptr;
+            CWnd* w = it->second.record.pWnd;
+            if (w != nullptr) {
+                w->m_hWnd = nullptr;
+                delete w->m_pCtrlCont;
+                w->m_pCtrlCont = nullptr;
+            }
             it = Bindings().erase(it);
         } else {
             ++it;
@@ -224,7 +235,7 @@ CWnd* CWnd::FromHandle(HWND hWnd) {
     if (r != nullptr && r->pWnd != nullptr) return r->pWnd;
     SweepTemporaries();
     auto* w = new CWnd();
-    if (!Bind(w, hWnd, true)) {
+    if (!Bind(w, hWnd, true, false)) {
         delete w;
         return nullptr;
     }
