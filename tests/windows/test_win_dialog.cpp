@@ -233,6 +233,51 @@ TEST(WinDialog, UnknownActiveXControlFailsAndTheDialogStillEndsByItsCode) {
     AfxTermControlContainer();
 }
 
+TEST(WinControls, TooltipToolsAndTrackbarPositionsOnTheSystemClasses) {
+    HWND hostWindow = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
+                                        ::GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(hostWindow, nullptr);
+    CWnd* host = CWnd::FromHandle(hostWindow);
+    ASSERT_NE(host, nullptr);
+    EXPECT_EQ(CWnd::FromHandle(hostWindow), host);  // one object per window
+
+    CStatic label;
+    ASSERT_TRUE(label.Create("Card", WS_VISIBLE, CRect(0, 0, 80, 20), host, 11));
+    CString text;
+    label.GetWindowText(text);
+    EXPECT_STREQ(static_cast<LPCSTR>(text), "Card");
+    EXPECT_EQ(host->GetDlgItem(11), &label);
+
+    CToolTipCtrl tips;
+    ASSERT_TRUE(tips.Create(host));
+    char className[64] = "";
+    ::GetClassNameA(tips.m_hWnd, className, sizeof(className));
+    EXPECT_STREQ(className, "tooltips_class32");
+    EXPECT_TRUE(tips.AddTool(&label, "Close the window"));
+    EXPECT_TRUE(tips.AddTool(&label, "Part of it", CRect(0, 0, 10, 10), 7));
+    EXPECT_EQ(tips.GetToolCount(), 2);
+    tips.GetText(text, &label);
+    EXPECT_STREQ(static_cast<LPCSTR>(text), "Close the window");
+    tips.UpdateTipText("Closes", &label, 7);
+    tips.GetText(text, &label, 7);
+    EXPECT_STREQ(static_cast<LPCSTR>(text), "Closes");
+    tips.DelTool(&label);
+    EXPECT_EQ(tips.GetToolCount(), 1);
+
+    CSliderCtrl slider;
+    ASSERT_TRUE(slider.Create(WS_VISIBLE, CRect(0, 30, 150, 60), host, 12));
+    ::GetClassNameA(slider.m_hWnd, className, sizeof(className));
+    EXPECT_STREQ(className, "msctls_trackbar32");
+    slider.SetRange(0, 50);
+    slider.SetPos(70);  // kept within the range
+    EXPECT_EQ(slider.GetPos(), 50);
+    slider.SetPos(20);
+    EXPECT_EQ(slider.GetPos(), 20);
+
+    ::DestroyWindow(hostWindow);
+    EXPECT_EQ(label.m_hWnd, nullptr);  // the object let go of its window
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
