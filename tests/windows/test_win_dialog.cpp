@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 // A dialog that is still running after this long has hung: it ends with
@@ -49,6 +51,18 @@ const AFX_DLGITEMTEMPLATE kItemsWithControl[] = {
 const AFX_DLGTEMPLATE kTemplateWithControl = {DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
                                               0, 160, 80, "Test dialog", 8, "MS Shell Dlg", kItemsWithControl, 4};
 
+// The same with the system's web browser control (which may or may not load
+// here: under Wine without its HTML engine it cannot show pages).
+const AFX_DLGITEMTEMPLATE kItemsWithBrowser[] = {
+    kItems[0],
+    kItems[1],
+    kItems[2],
+    {IDC_TEST_CONTROL, "{8856F961-340A-11D0-A96B-00C04FD705A2}", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 55, 100,
+     20},
+};
+const AFX_DLGTEMPLATE kTemplateWithBrowser = {DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
+                                              0, 160, 80, "Test dialog", 8, "MS Shell Dlg", kItemsWithBrowser, 4};
+
 enum class Action { EndFromTimer, PostEscape, PostReturn, PostClose, PostUserMessage, ClickButton, EndInInit };
 
 class TestDialog : public CDialog {
@@ -71,6 +85,7 @@ public:
     bool m_buttonIsItem = false;
     LONG m_invokeResult = 123;
     CString m_createdCaption;
+    bool m_controlLoaded = false;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override {
@@ -90,6 +105,7 @@ protected:
         SetTimer(kHangTimer, kHangGuardMs);
         m_static.GetWindowText(m_staticText);
         m_buttonIsItem = GetDlgItem(IDC_TEST_BUTTON) == &m_button;
+        m_controlLoaded = m_control.GetControlSite() != nullptr && m_control.m_hWnd != nullptr;
         switch (m_action) {
             case Action::EndFromTimer:
                 SetTimer(7, 20);
@@ -214,7 +230,7 @@ TEST(WinDialog, UnknownActiveXControlFailsAndTheDialogStillEndsByItsCode) {
     AfxEnableControlContainer();
     TestDialog dlg(Action::EndFromTimer, &kTemplateWithControl);
     EXPECT_EQ(dlg.DoModal(), 42);
-    EXPECT_EQ(dlg.m_control.GetControlSite(), nullptr);
+    EXPECT_FALSE(dlg.m_controlLoaded);
     EXPECT_EQ(dlg.m_invokeResult, 0);  // the call found no control: a zero result
 
     // Directly: the creation fails, and leaves no window behind.
@@ -230,6 +246,16 @@ TEST(WinDialog, UnknownActiveXControlFailsAndTheDialogStillEndsByItsCode) {
     EXPECT_EQ(wnd.m_hWnd, nullptr);
     EXPECT_EQ(::GetDlgItem(hostWindow, 5), nullptr);
     ::DestroyWindow(hostWindow);
+    AfxTermControlContainer();
+}
+
+TEST(WinDialog, BrowserControlLoadedOrNotTheDialogEndsByItsCode) {
+    AfxEnableControlContainer();
+    TestDialog dlg(Action::EndFromTimer, &kTemplateWithBrowser);
+    EXPECT_EQ(dlg.DoModal(), 42);
+    std::printf("the browser control %s\n", dlg.m_controlLoaded ? "loaded, bound by data exchange" : "did not load");
+    // Its site went with the dialog.
+    EXPECT_EQ(dlg.m_control.GetControlSite(), nullptr);
     AfxTermControlContainer();
 }
 

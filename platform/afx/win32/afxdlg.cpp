@@ -3,8 +3,8 @@
 // exchange, the modal loop and dialog-key processing.
 #include <algorithm>
 #include <cstdlib>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/afx/win32/afxwinimpl.h"
