@@ -219,7 +219,12 @@ BOOL CWnd::KillTimer(UINT_PTR nIDEvent) {
 void CWnd::Invalidate(BOOL bErase) { InvalidateRect(nullptr, bErase); }
 
 void CWnd::InvalidateRect(LPCRECT lpRect, BOOL bErase) {
-    if (m_hWnd != nullptr) ::InvalidateRect(m_hWnd, lpRect, bErase);
+    if (m_hWnd == nullptr) return;
+    // A top-level window's invalidation takes in the children it covers.
+    if (!(::GetWindowLongW(m_hWnd, GWL_STYLE) & WS_CHILD))
+        ::RedrawWindow(m_hWnd, lpRect, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | (bErase ? RDW_ERASE : 0));
+    else
+        ::InvalidateRect(m_hWnd, lpRect, bErase);
 }
 
 void CWnd::ValidateRect(LPCRECT lpRect) {
