@@ -7,7 +7,9 @@ set(VEMOMPI_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest's sources (D
 if(EXISTS ${VEMOMPI_GTEST_SOURCE}/CMakeLists.txt)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-  add_subdirectory(${VEMOMPI_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  if(NOT TARGET gtest)
+    add_subdirectory(${VEMOMPI_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
+  endif()
   add_executable(vemompi_wintests
     tests/windows/wintest_crypto.cpp
     tests/windows/wintest_module.cpp
@@ -21,6 +23,17 @@ if(EXISTS ${VEMOMPI_GTEST_SOURCE}/CMakeLists.txt)
   if(TARGET VemoMPIOCX)
     add_dependencies(vemompi_wintests VemoMPIOCX)
   endif()
+
+  # The window layer on real windows: dialogs from template data, the modal
+  # loop, message maps, timers, containment, the controls.
+  add_executable(vemompi_wintests_wnd
+    tests/windows/test_win_dialog.cpp
+    tests/windows/test_win_doubles.cpp
+    platform/afx/afxstr.cpp
+    $<TARGET_OBJECTS:vemompi_win32wnd>)
+  target_link_libraries(vemompi_wintests_wnd PRIVATE gtest ole32 oleaut32 uuid comctl32 user32 gdi32)
+  set_target_properties(vemompi_wintests_wnd PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_link_options(vemompi_wintests_wnd PRIVATE -static)
 else()
   message(STATUS "No GoogleTest sources at ${VEMOMPI_GTEST_SOURCE}: vemompi_wintests is not built")
 endif()

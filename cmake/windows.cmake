@@ -36,6 +36,24 @@ set(VEMOMPI_CORE_SOURCES
   control/VemoMPIOCXAuthDialogs.cpp
 )
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
+
+# The framework's window layer on Win32: windows and their objects, message
+# maps, dialogs and their modal loop, control containment, the controls and
+# message boxes.
+set(VEMOMPI_WIN32WND_SOURCES
+  platform/afx/afxmsgmapcore.cpp
+  platform/afx/afxinvoke.cpp
+  platform/afx/win32/afxwnd.cpp
+  platform/afx/win32/afxwndops.cpp
+  platform/afx/win32/afxmsgmap.cpp
+  platform/afx/win32/afxdlg.cpp
+  platform/afx/win32/afxocc.cpp
+  platform/afx/win32/afxctrls.cpp
+  platform/afx/win32/afxmsgbox.cpp
+)
+add_library(vemompi_win32wnd OBJECT ${VEMOMPI_WIN32WND_SOURCES})
+
+
 include(cmake/windows-resources.cmake)
 
 # The Windows build's own unit tests (run under Wine by scripts/test-windows.sh).

@@ -7,7 +7,7 @@
 
 #include "platform/win/win.h"
 
-#if !defined(_WIN32)
+#if !defined(_WIN32)  // the SDK's on Windows
 #define MAKEINTRESOURCEA(i) ((LPCSTR)(ULONG_PTR)((WORD)(i)))
 #define MAKEINTRESOURCE MAKEINTRESOURCEA
 #define IS_INTRESOURCE(p) ((((ULONG_PTR)(p)) >> 16) == 0)
@@ -24,7 +24,7 @@
 #define RT_TYPELIB_ID 0x7F01
 
 // Window styles used by templates and windows.
-#if !defined(_WIN32)
+#if !defined(_WIN32)  // the SDK's on Windows
 #define WS_OVERLAPPED 0x00000000L
 #define WS_POPUP 0x80000000L
 #define WS_CHILD 0x40000000L
