@@ -36,3 +36,13 @@ set(VEMOMPI_CORE_SOURCES
   control/VemoMPIOCXAuthDialogs.cpp
 )
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
+
+# The framework's drawing layer over the SDK's GDI, and its property page.
+set(VEMOMPI_WIN32GDI_SOURCES
+  platform/afx/win32/afxgdiobj.cpp
+  platform/afx/win32/afxcdc.cpp
+)
+add_library(vemompi_win32gdi OBJECT
+  ${VEMOMPI_WIN32GDI_SOURCES}
+  platform/afx/win32/afxwindc.cpp
+)
