@@ -46,3 +46,16 @@ add_library(vemompi_win32gdi OBJECT
   ${VEMOMPI_WIN32GDI_SOURCES}
   platform/afx/win32/afxwindc.cpp
 )
+
+# GoogleTest for the Windows test programs, from Debian's sources.
+if(NOT TARGET vemompi_wingtest)
+  set(VEMOMPI_GTEST_DIR /usr/src/googletest/googletest)
+  add_library(vemompi_wingtest STATIC ${VEMOMPI_GTEST_DIR}/src/gtest-all.cc ${VEMOMPI_GTEST_DIR}/src/gtest_main.cc)
+  target_include_directories(vemompi_wingtest SYSTEM PUBLIC ${VEMOMPI_GTEST_DIR}/include PRIVATE ${VEMOMPI_GTEST_DIR})
+endif()
+
+# The drawing classes drawn into memory contexts (wine64 on the x64 build).
+add_executable(vemompi_wintests_gdi tests/windows/test_win_gdi.cpp ${VEMOMPI_WIN32GDI_SOURCES})
+target_link_libraries(vemompi_wintests_gdi PRIVATE vemompi_wingtest gdi32 user32)
+# Static winpthread: the program runs without the toolchain's DLLs beside it.
+target_link_options(vemompi_wintests_gdi PRIVATE -static)
