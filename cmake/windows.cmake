@@ -45,6 +45,8 @@ set(VEMOMPI_WIN32GDI_SOURCES
 add_library(vemompi_win32gdi OBJECT
   ${VEMOMPI_WIN32GDI_SOURCES}
   platform/afx/win32/afxwindc.cpp
+  platform/afx/afxpage.cpp
+  platform/afx/win32/afxpage.cpp
 )
 
 # GoogleTest for the Windows test programs, from Debian's sources.

@@ -82,6 +82,7 @@ public:
     // The objects whose properties the page shows (not AddRef'd for the caller).
     IUnknown* const* GetObjectArray(ULONG* pnObjects) const;
     UINT m_idCaption;
+    UINT m_idTemplate;
 
 private:
     void ReleaseObjects();
