@@ -41,6 +41,7 @@ add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
 set(VEMOMPI_WIN32GDI_SOURCES
   platform/afx/win32/afxgdiobj.cpp
   platform/afx/win32/afxcdc.cpp
+  platform/afx/win32/afxdlgsize.cpp
 )
 add_library(vemompi_win32gdi OBJECT
   ${VEMOMPI_WIN32GDI_SOURCES}
@@ -57,7 +58,8 @@ if(NOT TARGET vemompi_wingtest)
 endif()
 
 # The drawing classes drawn into memory contexts (wine64 on the x64 build).
-add_executable(vemompi_wintests_gdi tests/windows/test_win_gdi.cpp ${VEMOMPI_WIN32GDI_SOURCES})
+add_executable(vemompi_wintests_gdi tests/windows/test_win_gdi.cpp tests/windows/test_win_dlgsize.cpp
+  ${VEMOMPI_WIN32GDI_SOURCES})
 target_link_libraries(vemompi_wintests_gdi PRIVATE vemompi_wingtest gdi32 user32)
 # Static winpthread: the program runs without the toolchain's DLLs beside it.
 target_link_options(vemompi_wintests_gdi PRIVATE -static)
