@@ -34,6 +34,13 @@ if(EXISTS ${VEMOMPI_GTEST_SOURCE}/CMakeLists.txt)
   target_link_libraries(vemompi_wintests_wnd PRIVATE gtest ole32 oleaut32 uuid comctl32 user32 gdi32)
   set_target_properties(vemompi_wintests_wnd PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   target_link_options(vemompi_wintests_wnd PRIVATE -static)
+
+  # The drawing classes drawn into memory contexts.
+  add_executable(vemompi_wintests_gdi tests/windows/test_win_gdi.cpp tests/windows/test_win_dlgsize.cpp
+    ${VEMOMPI_WIN32GDI_SOURCES})
+  target_link_libraries(vemompi_wintests_gdi PRIVATE gtest gtest_main gdi32 user32)
+  set_target_properties(vemompi_wintests_gdi PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_link_options(vemompi_wintests_gdi PRIVATE -static)
 else()
   message(STATUS "No GoogleTest sources at ${VEMOMPI_GTEST_SOURCE}: vemompi_wintests is not built")
 endif()

@@ -53,6 +53,18 @@ set(VEMOMPI_WIN32WND_SOURCES
 )
 add_library(vemompi_win32wnd OBJECT ${VEMOMPI_WIN32WND_SOURCES})
 
+# The framework's drawing layer over the SDK's GDI, and its property page.
+set(VEMOMPI_WIN32GDI_SOURCES
+  platform/afx/win32/afxgdiobj.cpp
+  platform/afx/win32/afxcdc.cpp
+  platform/afx/win32/afxdlgsize.cpp
+)
+add_library(vemompi_win32gdi OBJECT
+  ${VEMOMPI_WIN32GDI_SOURCES}
+  platform/afx/win32/afxwindc.cpp
+  platform/afx/afxpage.cpp
+  platform/afx/win32/afxpage.cpp
+)
 
 include(cmake/windows-resources.cmake)
 

@@ -7,6 +7,9 @@
 
 #include "platform/afx/afxwin.h"
 
+#if defined(_WIN32)  // IPropertyPage, PROPPAGEINFO and OleCreatePropertyFrame are the SDK's
+#include "platform/com/olectl.h"
+#else
 #ifndef STDMETHODCALLTYPE
 #define STDMETHODCALLTYPE
 #endif
@@ -49,6 +52,7 @@ struct IPropertyPage : IUnknown {
 protected:
     ~IPropertyPage() = default;
 };
+#endif  // !_WIN32
 
 // A property page from dialog template idTemplate with caption string
 // idCaption. It is a COM object of the module (one module lock while it
@@ -78,6 +82,7 @@ public:
     // The objects whose properties the page shows (not AddRef'd for the caller).
     IUnknown* const* GetObjectArray(ULONG* pnObjects) const;
     UINT m_idCaption;
+    UINT m_idTemplate;
 
 private:
     void ReleaseObjects();
@@ -90,6 +95,7 @@ private:
 // The page exchange's last step (the framework's DDP_PostProcessing).
 void DDP_PostProcessing(CDataExchange* pDX);
 
+#if !defined(_WIN32)
 // Shows the pages (each made by the module's own factory of its class, or
 // else through CoCreateInstance) for the objects in a modal frame captioned
 // "<lpszCaption> Properties", the page's title above it, OK, Cancel and
@@ -99,6 +105,9 @@ void DDP_PostProcessing(CDataExchange* pDX);
 HRESULT OleCreatePropertyFrame(HWND hwndOwner, UINT x, UINT y, LPCOLESTR lpszCaption, ULONG cObjects,
                                IUnknown** ppUnk, ULONG cPages, const CLSID* pPageClsID, LCID lcid, DWORD dwReserved,
                                LPVOID pvReserved);
+#endif  // !_WIN32
 
 // The id of the frame's Apply button.
+#ifndef ID_APPLY_NOW
 #define ID_APPLY_NOW 0x3021
+#endif

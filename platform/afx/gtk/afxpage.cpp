@@ -1,12 +1,11 @@
-// COlePropertyPage: a property page built from a dialog template, living as
-// a child window of the frame that shows it.
+// COlePropertyPage on GTK: its window, built from its dialog template as a
+// child window of the frame that shows it (the rest is in ../afxpage.cpp).
 #include "platform/afx/afxpage.h"
 
 #include <cstring>
 #include <string>
 
 #include "platform/afx/gtk/afximpl.h"
-#include "platform/afx/afxmod.h"
 
 using namespace afximpl;
 
@@ -14,45 +13,6 @@ using namespace afximpl;
 const IID IID_IPropertyPage = {0xB196B28D, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 // {B196B28C-BAB4-101A-B69C-00AA00341D07}
 const IID IID_IPropertyPageSite = {0xB196B28C, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-
-void DDP_PostProcessing(CDataExchange*) {}
-
-COlePropertyPage::COlePropertyPage(UINT idTemplate, UINT idCaption) : CDialog(idTemplate), m_idCaption(idCaption) {
-    AfxOleLockApp();
-}
-
-COlePropertyPage::~COlePropertyPage() {
-    Deactivate();
-    ReleaseObjects();
-    if (m_pPageSite != nullptr) m_pPageSite->Release();
-    AfxOleUnlockApp();
-}
-
-HRESULT COlePropertyPage::QueryInterface(REFIID riid, void** ppvObject) {
-    if (ppvObject == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPropertyPage) {
-        *ppvObject = static_cast<IPropertyPage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppvObject = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG COlePropertyPage::AddRef() { return ++m_dwRef; }
-
-ULONG COlePropertyPage::Release() {
-    ULONG n = --m_dwRef;
-    if (n == 0) delete this;
-    return n;
-}
-
-HRESULT COlePropertyPage::SetPageSite(IPropertyPageSite* pPageSite) {
-    if (pPageSite != nullptr) pPageSite->AddRef();
-    if (m_pPageSite != nullptr) m_pPageSite->Release();
-    m_pPageSite = pPageSite;
-    return S_OK;
-}
 
 HRESULT COlePropertyPage::Activate(HWND hWndParent, LPCRECT pRect, BOOL) {
     if (pRect == nullptr) return E_POINTER;
@@ -103,32 +63,6 @@ HRESULT COlePropertyPage::GetPageInfo(PROPPAGEINFO* pPageInfo) {
     return pPageInfo->pszTitle != nullptr ? S_OK : E_OUTOFMEMORY;
 }
 
-void COlePropertyPage::ReleaseObjects() {
-    for (ULONG i = 0; i < m_nObjects; ++i)
-        if (m_ppObjects[i] != nullptr) m_ppObjects[i]->Release();
-    delete[] m_ppObjects;
-    m_ppObjects = nullptr;
-    m_nObjects = 0;
-}
-
-HRESULT COlePropertyPage::SetObjects(ULONG cObjects, IUnknown** ppUnk) {
-    if (cObjects > 0 && ppUnk == nullptr) return E_POINTER;
-    ReleaseObjects();
-    if (cObjects == 0) return S_OK;
-    m_ppObjects = new IUnknown*[cObjects];
-    for (ULONG i = 0; i < cObjects; ++i) {
-        m_ppObjects[i] = ppUnk[i];
-        if (m_ppObjects[i] != nullptr) m_ppObjects[i]->AddRef();
-    }
-    m_nObjects = cObjects;
-    return S_OK;
-}
-
-IUnknown* const* COlePropertyPage::GetObjectArray(ULONG* pnObjects) const {
-    if (pnObjects != nullptr) *pnObjects = m_nObjects;
-    return m_ppObjects;
-}
-
 HRESULT COlePropertyPage::Show(UINT nCmdShow) {
     if (!Alive(m_hWnd)) return E_UNEXPECTED;
     ShowWindow(static_cast<int>(nCmdShow));
@@ -141,11 +75,5 @@ HRESULT COlePropertyPage::Move(LPCRECT pRect) {
     MoveWindow(pRect);
     return S_OK;
 }
-
-HRESULT COlePropertyPage::IsPageDirty() { return S_FALSE; }
-
-HRESULT COlePropertyPage::Apply() { return UpdateData(TRUE) ? S_OK : E_FAIL; }
-
-HRESULT COlePropertyPage::Help(LPCOLESTR) { return E_NOTIMPL; }
 
 HRESULT COlePropertyPage::TranslateAccelerator(MSG*) { return S_FALSE; }
