@@ -45,7 +45,7 @@ void CString::SetFromWide(const OLECHAR* text, UINT length) { s_ = BstrToAnsi(te
 BSTR AnsiToBstr(LPCSTR text, int length) {
     if (text == nullptr) text = "";
     if (length < 0) length = static_cast<int>(std::strlen(text));
-    if (length == 0) return SysAllocStringLen(u"", 0);
+    if (length == 0) return SysAllocStringLen(nullptr, 0);  // an empty string
     int n = MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
     std::vector<OLECHAR> wide(static_cast<size_t>(n > 0 ? n : 1));
     if (n > 0) MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), n);
