@@ -11,6 +11,7 @@
 #define STDMETHODCALLTYPE
 #endif
 
+#if !defined(_WIN32)
 extern const IID IID_IPropertyPage;
 extern const IID IID_IPropertyPageSite;
 
@@ -49,6 +50,7 @@ struct IPropertyPage : IUnknown {
 protected:
     ~IPropertyPage() = default;
 };
+#endif
 
 // A property page from dialog template idTemplate with caption string
 // idCaption. It is a COM object of the module (one module lock while it
