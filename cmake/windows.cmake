@@ -36,3 +36,56 @@ set(VEMOMPI_CORE_SOURCES
   control/VemoMPIOCXAuthDialogs.cpp
 )
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
+
+# ---------------------------------------------------------------- the framework on Win32
+# The framework's Win32 implementation. The control and module part is
+# listed here; the window, dialog, drawing, property page and resource
+# parts join the list beside it.
+set(VEMOMPI_WIN32FX_SOURCES
+  platform/afx/win32/afxctl.cpp
+  platform/afx/win32/afxctlole.cpp
+  platform/afx/win32/afxctlpersist.cpp
+  platform/afx/win32/afxmod.cpp
+  platform/afx/win32/afxreg.cpp
+  # (window layer)
+  # (drawing layer, property page)
+  # (resources)
+)
+# The framework's platform-neutral sources and the Win32 forms of the plain
+# layers.
+set(VEMOMPI_WIN32_SHARED_SOURCES
+  platform/afx/afxstr.cpp
+  platform/afx/afxpx.cpp
+  platform/afx/afxinet.cpp
+  platform/afx/afxfile.cpp
+  platform/afx/afxdisp.cpp
+  platform/afx/afxfactory.cpp
+  platform/com/win32/typeinfo.cpp
+  platform/win/win32/win.cpp
+)
+add_library(vemompi_win32fx OBJECT ${VEMOMPI_WIN32FX_SOURCES} ${VEMOMPI_WIN32_SHARED_SOURCES})
+
+set(VEMOMPI_WIN32_LIBS ole32 oleaut32 uuid ws2_32 wininet gdi32 user32 comctl32 comdlg32 advapi32 version urlmon
+  shlwapi)
+# Only Windows' own DLLs: the C++ runtime and winpthread are linked in.
+set(VEMOMPI_WIN32_STATIC_RUNTIME -static-libgcc -static-libstdc++ -static)
+
+# ---------------------------------------------------------------- the module
+add_library(VemoMPIOCX MODULE
+  control/VemoMPIOCXApp.cpp
+  control/VemoMPIOCXReg.cpp
+  control/VemoMPIOCX.def
+  $<TARGET_OBJECTS:vemompi_core>
+  $<TARGET_OBJECTS:vemompi_win32fx>
+)
+if(TARGET vemompi_winres)
+  target_sources(VemoMPIOCX PRIVATE $<TARGET_OBJECTS:vemompi_winres>)
+endif()
+set_target_properties(VemoMPIOCX PROPERTIES PREFIX "" SUFFIX ".ocx")
+target_link_options(VemoMPIOCX PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME} -Wl,--kill-at)
+target_link_libraries(VemoMPIOCX PRIVATE ${VEMOMPI_WIN32_LIBS})
+
+# ---------------------------------------------------------------- tools
+add_executable(vemompi-seal tools/vemompi-seal.cpp crypto/MPISeal.cpp platform/win/win32/win.cpp)
+target_link_options(vemompi-seal PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
+target_link_libraries(vemompi-seal PRIVATE ${VEMOMPI_WIN32_LIBS})
