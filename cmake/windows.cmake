@@ -108,6 +108,19 @@ if(EXISTS ${VEMOMPI_GTEST_DIR}/src/gtest-all.cc)
     $<TARGET_OBJECTS:vemompi_win32fx>
   )
   target_link_libraries(vemompi_wintests_com PRIVATE vemompi_wingtest ${VEMOMPI_WIN32_LIBS})
+  # Its own TYPELIB resource (a fixture with the module's identifiers), as
+  # the module holds one.
+  set(VEMOMPI_TEST_TLB ${CMAKE_BINARY_DIR}/test_win_control.tlb)
+  set(VEMOMPI_TEST_RC ${CMAKE_BINARY_DIR}/test_win_control.rc)
+  set(VEMOMPI_TEST_RES ${CMAKE_BINARY_DIR}/test_win_control_res.o)
+  file(WRITE ${VEMOMPI_TEST_RC} "1 TYPELIB \"test_win_control.tlb\"\n")
+  add_custom_command(OUTPUT ${VEMOMPI_TEST_RES}
+    COMMAND ${VEMOMPI_WIDL} -t -o ${VEMOMPI_TEST_TLB} -L /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
+            -L /usr/lib/i386-linux-gnu/wine/i386-windows ${CMAKE_SOURCE_DIR}/tests/windows/test_win_control.idl
+    COMMAND ${CMAKE_RC_COMPILER} -O coff -i ${VEMOMPI_TEST_RC} -o ${VEMOMPI_TEST_RES}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/test_win_control.idl ${VEMOMPI_TEST_RC})
+  target_sources(vemompi_wintests_com PRIVATE ${VEMOMPI_TEST_RES})
   target_link_options(vemompi_wintests_com PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
   # Until the window layer and the resource strings are in the build, the
   # test stands in for the few functions of theirs that the module's start

@@ -15,6 +15,8 @@
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
 STDAPI DllCanUnloadNow();
+STDAPI DllRegisterServer();
+STDAPI DllUnregisterServer();
 
 namespace {
 
@@ -236,6 +238,44 @@ TEST(WinControlModule, RegistersAndUnregistersItsClasses) {
     EXPECT_FALSE(RegKeyExists("VEMOMPIOCX.VemoMPIOCXCtrl.1"));
     // Already gone counts as removed.
     EXPECT_TRUE(COleObjectFactory::UpdateRegistryAll(FALSE));
+}
+
+TEST(WinControlModule, TypeInformationIsTheModulesOwnTypeLibrary) {
+    IDispatch* disp = MakeControl();
+    ASSERT_NE(disp, nullptr);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(disp->GetTypeInfo(0, 0, &info), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, DIID__DVemoMPIOCX);
+    info->ReleaseTypeAttr(attr);
+    info->Release();
+    IProvideClassInfo2* provide = nullptr;
+    ASSERT_EQ(disp->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&provide)), S_OK);
+    ASSERT_EQ(provide->GetClassInfo(&info), S_OK);
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->guid, CLSID_VemoMPIOCX);
+    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+    info->ReleaseTypeAttr(attr);
+    info->Release();
+    provide->Release();
+    disp->Release();
+}
+
+// The module's exports: the type library and both classes, and back.
+TEST(WinControlModule, DllRegisterServerWritesAndDllUnregisterServerRemoves) {
+    const std::string key = "CLSID\\" + GuidText(CLSID_VemoMPIOCX);
+    const std::string tlibKey = "TypeLib\\" + GuidText(LIBID_VEMOMPIOCXLib) + "\\1.0";
+    ASSERT_EQ(DllRegisterServer(), S_OK);
+    EXPECT_TRUE(RegKeyExists(tlibKey));
+    EXPECT_TRUE(RegKeyExists(key + "\\Control"));
+    ITypeLib* lib = nullptr;
+    EXPECT_EQ(LoadRegTypeLib(LIBID_VEMOMPIOCXLib, 1, 0, 0, &lib), S_OK);
+    if (lib != nullptr) lib->Release();
+
+    ASSERT_EQ(DllUnregisterServer(), S_OK);
+    EXPECT_FALSE(RegKeyExists(tlibKey));
+    EXPECT_FALSE(RegKeyExists(key));
 }
 
 }  // namespace
