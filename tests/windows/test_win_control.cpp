@@ -279,3 +279,42 @@ TEST(WinControlModule, DllRegisterServerWritesAndDllUnregisterServerRemoves) {
 }
 
 }  // namespace
+
+namespace {
+
+// Activated in place (without a site), the control has a child window of
+// the given parent at the given place, until it is deactivated.
+TEST(WinControlModule, ActivatesInPlaceInAChildWindow) {
+    HWND parent = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPED, 0, 0, 400, 300, nullptr, nullptr,
+                                  GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(parent, nullptr);
+    IDispatch* disp = MakeControl();
+    ASSERT_NE(disp, nullptr);
+    IOleObject* ole = nullptr;
+    IOleInPlaceObject* inplace = nullptr;
+    ASSERT_EQ(disp->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+    ASSERT_EQ(disp->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace)), S_OK);
+    HWND child = nullptr;
+    EXPECT_EQ(inplace->GetWindow(&child), E_FAIL);  // not active yet
+    RECT pos{10, 20, 110, 70};
+    ASSERT_EQ(ole->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, nullptr, 0, parent, &pos), S_OK);
+    ASSERT_EQ(inplace->GetWindow(&child), S_OK);
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(GetParent(child), parent);
+    RECT client{};
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, 100);
+    EXPECT_EQ(client.bottom, 50);
+    RECT moved{0, 0, 200, 40};
+    EXPECT_EQ(inplace->SetObjectRects(&moved, &moved), S_OK);
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, 200);
+    EXPECT_EQ(inplace->InPlaceDeactivate(), S_OK);
+    EXPECT_FALSE(IsWindow(child));
+    inplace->Release();
+    ole->Release();
+    disp->Release();
+    DestroyWindow(parent);
+}
+
+}  // namespace
