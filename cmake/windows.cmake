@@ -84,6 +84,11 @@ if(TARGET vemompi_winres)
 endif()
 set_target_properties(VemoMPIOCX PROPERTIES PREFIX "" SUFFIX ".ocx")
 target_link_options(VemoMPIOCX PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME} -Wl,--kill-at)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The .def names the stdcall exports plainly (DllCanUnloadNow, not
+  # DllCanUnloadNow@0): the linker is told that is meant.
+  target_link_options(VemoMPIOCX PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
 target_link_libraries(VemoMPIOCX PRIVATE ${VEMOMPI_WIN32_LIBS})
 
 # ---------------------------------------------------------------- tools
