@@ -318,3 +318,42 @@ TEST(WinControlModule, ActivatesInPlaceInAChildWindow) {
 }
 
 }  // namespace
+
+namespace {
+
+// Counts the notifications of the control's closing.
+class CloseSink final : public IAdviseSink {
+public:
+    int closed = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = (riid == IID_IUnknown || riid == IID_IAdviseSink) ? this : nullptr;
+        return *ppv != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+    void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override {}
+    void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+    void STDMETHODCALLTYPE OnSave() override {}
+    void STDMETHODCALLTYPE OnClose() override { ++closed; }
+};
+
+TEST(WinControlModule, TellsItsAdviseSinksOfClosing) {
+    IDispatch* disp = MakeControl();
+    ASSERT_NE(disp, nullptr);
+    IOleObject* ole = nullptr;
+    ASSERT_EQ(disp->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&ole)), S_OK);
+    CloseSink sink;
+    DWORD cookie = 0;
+    ASSERT_EQ(ole->Advise(&sink, &cookie), S_OK);
+    EXPECT_NE(cookie, 0u);
+    EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(sink.closed, 1);
+    EXPECT_EQ(ole->Unadvise(cookie), S_OK);
+    EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
+    EXPECT_EQ(sink.closed, 1);
+    ole->Release();
+    disp->Release();
+}
+
+}  // namespace

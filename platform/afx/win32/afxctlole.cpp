@@ -55,6 +55,7 @@ COleControlOle::~COleControlOle() {
         DestroyWindow(m_hWnd);
     }
     if (m_pInPlaceSite != nullptr) m_pInPlaceSite->Release();
+    if (m_pAdviseHolder != nullptr) m_pAdviseHolder->Release();
     if (m_pViewAdvise != nullptr) m_pViewAdvise->Release();
 }
 
@@ -83,7 +84,11 @@ HRESULT COleControlOle::GetClientSite(IOleClientSite** ppClientSite) {
     return S_OK;
 }
 
-HRESULT COleControlOle::Close(DWORD) { return InPlaceDeactivate(); }
+HRESULT COleControlOle::Close(DWORD) {
+    InPlaceDeactivate();
+    if (m_pAdviseHolder != nullptr) m_pAdviseHolder->SendOnClose();
+    return S_OK;
+}
 
 HRESULT COleControlOle::GetMoniker(DWORD, DWORD, IMoniker** ppmk) {
     if (ppmk != nullptr) *ppmk = nullptr;
@@ -141,14 +146,25 @@ HRESULT COleControlOle::GetExtent(DWORD dwDrawAspect, SIZEL* psizel) {
     return S_OK;
 }
 
-HRESULT COleControlOle::Advise(IAdviseSink*, DWORD* pdwConnection) {
-    if (pdwConnection != nullptr) *pdwConnection = 0;
-    return E_NOTIMPL;
+// The container's advise sinks are kept by OLE's own advise holder.
+HRESULT COleControlOle::Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection) {
+    if (pdwConnection == nullptr) return E_POINTER;
+    *pdwConnection = 0;
+    if (m_pAdviseHolder == nullptr) {
+        HRESULT hr = CreateOleAdviseHolder(&m_pAdviseHolder);
+        if (FAILED(hr)) return hr;
+    }
+    return m_pAdviseHolder->Advise(pAdvSink, pdwConnection);
+}
+
+HRESULT COleControlOle::Unadvise(DWORD dwConnection) {
+    return m_pAdviseHolder != nullptr ? m_pAdviseHolder->Unadvise(dwConnection) : OLE_E_NOCONNECTION;
 }
 
 HRESULT COleControlOle::EnumAdvise(IEnumSTATDATA** ppenumAdvise) {
-    if (ppenumAdvise != nullptr) *ppenumAdvise = nullptr;
-    return E_NOTIMPL;
+    if (ppenumAdvise == nullptr) return E_POINTER;
+    *ppenumAdvise = nullptr;
+    return m_pAdviseHolder != nullptr ? m_pAdviseHolder->EnumAdvise(ppenumAdvise) : S_OK;
 }
 
 HRESULT COleControlOle::GetMiscStatus(DWORD, DWORD* pdwStatus) {

@@ -51,8 +51,8 @@ public:
     HRESULT STDMETHODCALLTYPE GetUserType(DWORD dwFormOfType, LPOLESTR* pszUserType) override;
     HRESULT STDMETHODCALLTYPE SetExtent(DWORD dwDrawAspect, SIZEL* psizel) override;
     HRESULT STDMETHODCALLTYPE GetExtent(DWORD dwDrawAspect, SIZEL* psizel) override;
-    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink*, DWORD* pdwConnection) override;
-    HRESULT STDMETHODCALLTYPE Unadvise(DWORD) override { return OLE_E_NOCONNECTION; }
+    HRESULT STDMETHODCALLTYPE Advise(IAdviseSink* pAdvSink, DWORD* pdwConnection) override;
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD dwConnection) override;
     HRESULT STDMETHODCALLTYPE EnumAdvise(IEnumSTATDATA** ppenumAdvise) override;
     HRESULT STDMETHODCALLTYPE GetMiscStatus(DWORD dwAspect, DWORD* pdwStatus) override;
     HRESULT STDMETHODCALLTYPE SetColorScheme(LOGPALETTE*) override { return E_NOTIMPL; }
@@ -119,6 +119,7 @@ private:
     COleControl* m_pOuter;
     HWND m_hWnd = nullptr;
     IOleInPlaceSite* m_pInPlaceSite = nullptr;
+    IOleAdviseHolder* m_pAdviseHolder = nullptr;  // made on the first Advise
     IAdviseSink* m_pViewAdvise = nullptr;
     DWORD m_dwViewAspects = 0;
     DWORD m_dwViewAdvf = 0;
