@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "control/VemoMPIOCXApp.h"
 #include "control/VemoMPIOCXCtrl.h"
 #include "platform/afx/afxmod.h"
 #include "platform/com/objsafe.h"
@@ -353,6 +354,59 @@ TEST(WinControlModule, TellsItsAdviseSinksOfClosing) {
     EXPECT_EQ(ole->Close(OLECLOSE_NOSAVE), S_OK);
     EXPECT_EQ(sink.closed, 1);
     ole->Release();
+    disp->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// A property bag of one optional text value, that records what is written.
+class OneValueBag final : public IPropertyBag {
+public:
+    std::wstring name, value;  // what Read answers (nothing when name is empty)
+    std::wstring written;      // name=value of the last Write
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        *ppv = (riid == IID_IUnknown || riid == IID_IPropertyBag) ? this : nullptr;
+        return *ppv != nullptr ? S_OK : E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Read(LPCOLESTR pszPropName, VARIANT* pVar, IErrorLog*) override {
+        if (name.empty() || name != pszPropName) return E_INVALIDARG;
+        pVar->vt = VT_BSTR;
+        pVar->bstrVal = SysAllocString(value.c_str());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Write(LPCOLESTR pszPropName, VARIANT* pVar) override {
+        VARIANT text;
+        VariantInit(&text);
+        if (FAILED(VariantChangeType(&text, pVar, 0, VT_BSTR))) return E_FAIL;
+        written = std::wstring(pszPropName) + L"=" + text.bstrVal;
+        VariantClear(&text);
+        return S_OK;
+    }
+};
+
+// The control's persistent state (its version stamp) through a property
+// bag, as a page's PARAM elements give it.
+TEST(WinControlModule, PersistsThroughAPropertyBag) {
+    IDispatch* disp = MakeControl();
+    ASSERT_NE(disp, nullptr);
+    auto* ctrl = static_cast<CVemoMPIOCXCtrl*>(disp);
+    IPersistPropertyBag* persist = nullptr;
+    ASSERT_EQ(disp->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&persist)), S_OK);
+    OneValueBag bag;
+    ASSERT_EQ(persist->Save(&bag, TRUE, TRUE), S_OK);
+    EXPECT_EQ(bag.written, L"_Version=" + std::to_wstring(MAKELONG(_wVerMinor, _wVerMajor)));
+    bag.name = L"_Version";
+    bag.value = L"131072";  // text, coerced to the stamp's type
+    ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
+    EXPECT_EQ(ctrl->GetVersionLoaded(), 131072u);
+    bag.name.clear();  // absent: the default
+    ASSERT_EQ(persist->Load(&bag, nullptr), S_OK);
+    EXPECT_EQ(ctrl->GetVersionLoaded(), static_cast<DWORD>(MAKELONG(_wVerMinor, _wVerMajor)));
+    persist->Release();
     disp->Release();
 }
 
