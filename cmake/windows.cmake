@@ -68,5 +68,65 @@ add_library(vemompi_win32gdi OBJECT
 
 include(cmake/windows-resources.cmake)
 
+# ---------------------------------------------------------------- the framework on Win32
+# The framework's Win32 implementation: the control and module part here,
+# the window and drawing layers above, the resource strings from
+# windows-resources.cmake.
+set(VEMOMPI_WIN32FX_SOURCES
+  platform/afx/win32/afxctl.cpp
+  platform/afx/win32/afxctlole.cpp
+  platform/afx/win32/afxctlpersist.cpp
+  platform/afx/win32/afxmod.cpp
+  platform/afx/win32/afxreg.cpp
+)
+# The framework's platform-neutral sources and the Win32 forms of the plain
+# layers.
+set(VEMOMPI_WIN32_SHARED_SOURCES
+  platform/afx/afxstr.cpp
+  platform/afx/afxpx.cpp
+  platform/afx/afxinet.cpp
+  platform/afx/afxfile.cpp
+  platform/afx/afxdisp.cpp
+  platform/afx/afxfactory.cpp
+  platform/com/win32/typeinfo.cpp
+  platform/win/win32/win.cpp
+)
+add_library(vemompi_win32fx OBJECT ${VEMOMPI_WIN32FX_SOURCES} ${VEMOMPI_WIN32_SHARED_SOURCES}
+  ${VEMOMPI_WINRES_FRAMEWORK_SOURCES})
+
+set(VEMOMPI_WIN32_LIBS ole32 oleaut32 uuid ws2_32 wininet gdi32 user32 comctl32 comdlg32 advapi32 version urlmon
+  shlwapi)
+# Only Windows' own DLLs: the C++ runtime and winpthread are linked in.
+set(VEMOMPI_WIN32_STATIC_RUNTIME -static-libgcc -static-libstdc++ -static)
+
+# ---------------------------------------------------------------- the module
+add_library(VemoMPIOCX MODULE
+  control/VemoMPIOCXApp.cpp
+  control/VemoMPIOCXReg.cpp
+  control/VemoMPIOCX.def
+  resources/VemoMPIOCX_tlb.cpp
+  $<TARGET_OBJECTS:vemompi_core>
+  $<TARGET_OBJECTS:vemompi_win32fx>
+  $<TARGET_OBJECTS:vemompi_win32wnd>
+  $<TARGET_OBJECTS:vemompi_win32gdi>
+)
+if(TARGET vemompi_winres)
+  target_sources(VemoMPIOCX PRIVATE $<TARGET_OBJECTS:vemompi_winres>)
+endif()
+set_target_properties(VemoMPIOCX PROPERTIES PREFIX "" SUFFIX ".ocx")
+target_link_options(VemoMPIOCX PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME} -Wl,--kill-at)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The .def names the stdcall exports plainly (DllCanUnloadNow, not
+  # DllCanUnloadNow@0): the linker is told that is meant.
+  target_link_options(VemoMPIOCX PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+target_link_libraries(VemoMPIOCX PRIVATE ${VEMOMPI_WIN32_LIBS})
+
+# ---------------------------------------------------------------- tools
+add_executable(vemompi-seal tools/vemompi-seal.cpp crypto/MPISeal.cpp crypto/MPISeed.cpp crypto/MPIUtil.cpp
+  crypto/MPIUtilProbes.cpp crypto/MPIMask.cpp platform/win/win32/win.cpp)
+target_link_options(vemompi-seal PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
+target_link_libraries(vemompi-seal PRIVATE ${VEMOMPI_WIN32_LIBS})
+
 # The Windows build's own unit tests (run under Wine by scripts/test-windows.sh).
 include(cmake/windows-tests.cmake)

@@ -99,6 +99,8 @@ int main(int argc, char** argv) {
     }
     // The texts it handles may be card data: never in a core dump.
     VemoDisableCoreDumps();
+    // Sealed parameters and texts pass byte for byte.
+    VemoSetBinaryStdio();
     if (argc == 2 && std::strcmp(argv[1], "seal") == 0) return Seal();
     if (argc == 2 && std::strcmp(argv[1], "open") == 0) return Open();
     const char* wrong = nullptr;

@@ -23,6 +23,7 @@ struct DispArg {
 };
 
 class COleControl;
+class COleControlOle;
 class CDC;
 class CRect;
 
@@ -191,6 +192,14 @@ protected:
     virtual void* GetInterfaceHook(REFIID) { return nullptr; }
 
 private:
+#if defined(_WIN32)
+    // The OLE interfaces of an in-process control (platform/afx/win32/):
+    // embedding, in-place activation, drawing, persistence, class
+    // information, connection points and property pages. Their identity and
+    // reference count are the control's.
+    friend class COleControlOle;
+    COleControlOle* m_pOle = nullptr;
+#else
     // IOleObject, as far as a container needs it to site the control; its
     // identity and reference count are the control's.
     class XOleObject final : public IOleObject {
@@ -207,6 +216,7 @@ private:
     };
 
     XOleObject m_xOleObject{this};
+#endif
     std::atomic<ULONG> m_dwRef{1};
     BOOL m_bModified = FALSE;
     IOleClientSite* m_pClientSite = nullptr;
@@ -215,12 +225,14 @@ private:
     DWORD m_dwVersionLoaded = 0;
 };
 
+#if !defined(_WIN32)
 // Miscellaneous status bits (IOleObject::GetMiscStatus).
 #define OLEMISC_RECOMPOSEONRESIZE 0x00000001
 #define OLEMISC_CANTLINKINSIDE 0x00000010
 #define OLEMISC_INSIDEOUT 0x00000080
 #define OLEMISC_ACTIVATEWHENVISIBLE 0x00000100
 #define OLEMISC_SETCLIENTSITEFIRST 0x00020000
+#endif
 
 // Checks that every binding of a dispatch map agrees with the description:
 // the member exists, its kind, parameter types and result type match.

@@ -5,7 +5,15 @@
 #include <cstring>
 #include <string>
 
+#if defined(_WIN32)
+namespace {
+// Windows takes the framework's paths as they are.
+std::string NativePath(const char* path) { return path; }
+}  // namespace
+#else
 #include "platform/win/posix/winfile.h"
+using win_layer::NativePath;
+#endif
 
 CFile::CFile() = default;
 
@@ -14,7 +22,7 @@ CFile::~CFile() { Close(); }
 BOOL CFile::Open(LPCSTR lpszFileName, UINT nOpenFlags) {
     Close();
     if (lpszFileName == nullptr || lpszFileName[0] == '\0') return FALSE;
-    const std::string path = win_layer::NativePath(lpszFileName);
+    const std::string path = NativePath(lpszFileName);
     const bool write = (nOpenFlags & (modeWrite | modeReadWrite)) != 0;
     const char* mode = "rb";
     if (nOpenFlags & modeCreate) {

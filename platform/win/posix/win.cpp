@@ -127,6 +127,8 @@ BOOL VemoDisableCoreDumps() {
     return noCore && notDumpable ? TRUE : FALSE;
 }
 
+void VemoSetBinaryStdio() {}
+
 // ---------------------------------------------------------------- language
 
 LANGID GetSystemDefaultLangID() {

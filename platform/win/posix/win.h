@@ -129,6 +129,9 @@ void* SecureZeroMemory(void* ptr, size_t cnt);
 // 0) and not dumpable. For the tools that handle card data. Returns TRUE
 // when both took effect.
 BOOL VemoDisableCoreDumps();
+// Puts standard input and output in binary mode, for tools that pass bytes
+// through: nothing to do on POSIX systems, where they always are.
+void VemoSetBinaryStdio();
 
 // ---------------------------------------------------------------- language and code pages
 

@@ -21,3 +21,6 @@
 // dialog and dump are turned off for it). For the tools that handle card
 // data. Returns TRUE when it took effect.
 BOOL VemoDisableCoreDumps();
+// Puts standard input and output in binary mode (no CR LF translation, no
+// end of input at ^Z), for tools that pass bytes through.
+void VemoSetBinaryStdio();
