@@ -44,6 +44,7 @@ if(EXISTS ${VEMOMPI_GTEST_SOURCE}/CMakeLists.txt)
     $<TARGET_OBJECTS:vemompi_win32fx>
     $<TARGET_OBJECTS:vemompi_win32wnd>
     $<TARGET_OBJECTS:vemompi_win32gdi>
+    $<TARGET_OBJECTS:vemompi_restable>
   )
   target_link_libraries(vemompi_wintests_com PRIVATE gtest gtest_main ${VEMOMPI_WIN32_LIBS})
   set_target_properties(vemompi_wintests_com PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

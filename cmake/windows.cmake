@@ -68,6 +68,20 @@ add_library(vemompi_win32gdi OBJECT
 
 include(cmake/windows-resources.cmake)
 
+# The module's resource table (dialog templates as data, from which the
+# window layer builds its dialogs; the same table as the Linux module's).
+set(VEMOMPI_GENERATED ${CMAKE_BINARY_DIR}/generated)
+add_custom_command(
+  OUTPUT ${VEMOMPI_GENERATED}/VemoMPIOCX_ico.inc
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_SOURCE_DIR}/resources/VemoMPIOCX.ico
+          -DOUTPUT=${VEMOMPI_GENERATED}/VemoMPIOCX_ico.inc -DNAME=kVemoMPIOCXIcon -P ${CMAKE_SOURCE_DIR}/cmake/embed.cmake
+  DEPENDS resources/VemoMPIOCX.ico cmake/embed.cmake)
+include(resources/bitmaps.cmake)
+set_target_properties(vemompi-make-bitmaps PROPERTIES EXCLUDE_FROM_ALL ON)  # a tool of the Linux tree
+add_library(vemompi_restable OBJECT resources/VemoMPIOCX_rc.cpp resources/VemoMPIOCX_module_rc.cpp
+  platform/afx/afxres.cpp ${VEMOMPI_GENERATED}/VemoMPIOCX_ico.inc ${VEMOMPI_BITMAP_INCS})
+target_include_directories(vemompi_restable PRIVATE ${VEMOMPI_GENERATED})
+
 # ---------------------------------------------------------------- the framework on Win32
 # The framework's Win32 implementation: the control and module part here,
 # the window and drawing layers above, the resource strings from
@@ -109,6 +123,7 @@ add_library(VemoMPIOCX MODULE
   $<TARGET_OBJECTS:vemompi_win32fx>
   $<TARGET_OBJECTS:vemompi_win32wnd>
   $<TARGET_OBJECTS:vemompi_win32gdi>
+  $<TARGET_OBJECTS:vemompi_restable>
 )
 if(TARGET vemompi_winres)
   target_sources(VemoMPIOCX PRIVATE $<TARGET_OBJECTS:vemompi_winres>)
