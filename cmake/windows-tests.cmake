@@ -48,19 +48,8 @@ if(EXISTS ${VEMOMPI_GTEST_SOURCE}/CMakeLists.txt)
   )
   target_link_libraries(vemompi_wintests_com PRIVATE gtest gtest_main ${VEMOMPI_WIN32_LIBS})
   set_target_properties(vemompi_wintests_com PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-  # Its own TYPELIB resource (a fixture with the module's identifiers), as
-  # the module holds one.
-  set(VEMOMPI_TEST_TLB ${CMAKE_BINARY_DIR}/test_win_control.tlb)
-  set(VEMOMPI_TEST_RC ${CMAKE_BINARY_DIR}/test_win_control.rc)
-  set(VEMOMPI_TEST_RES ${CMAKE_BINARY_DIR}/test_win_control_res.o)
-  file(WRITE ${VEMOMPI_TEST_RC} "1 TYPELIB \"test_win_control.tlb\"\n")
-  add_custom_command(OUTPUT ${VEMOMPI_TEST_RES}
-    COMMAND ${VEMOMPI_WIDL} -t -o ${VEMOMPI_TEST_TLB} -L /usr/lib/x86_64-linux-gnu/wine/x86_64-windows
-            -L /usr/lib/i386-linux-gnu/wine/i386-windows ${CMAKE_SOURCE_DIR}/tests/windows/test_win_control.idl
-    COMMAND ${CMAKE_RC_COMPILER} -O coff -i ${VEMOMPI_TEST_RC} -o ${VEMOMPI_TEST_RES}
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/test_win_control.idl ${VEMOMPI_TEST_RC})
-  target_sources(vemompi_wintests_com PRIVATE ${VEMOMPI_TEST_RES})
+  # The module's own resources: strings, templates, its type library.
+  target_sources(vemompi_wintests_com PRIVATE $<TARGET_OBJECTS:vemompi_winres>)
   target_link_options(vemompi_wintests_com PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
 
   # The drawing classes drawn into memory contexts.

@@ -232,6 +232,7 @@ TEST(WinControlModule, RegistersAndUnregistersItsClasses) {
     EXPECT_TRUE(RegKeyExists(key + "\\Control"));
     EXPECT_EQ(RegText(key + "\\ToolboxBitmap32").rfind(std::string(path) + ", ", 0), 0u);
     EXPECT_EQ(RegText(pageKey + "\\InprocServer32"), path);
+    EXPECT_EQ(RegText(pageKey + "\\InprocServer32", "ThreadingModel"), "<missing>");
 
     ASSERT_TRUE(COleObjectFactory::UpdateRegistryAll(FALSE));
     EXPECT_FALSE(RegKeyExists(key));

@@ -119,12 +119,9 @@ BOOL AfxOleRegisterPropertyPageClass(HINSTANCE, REFCLSID clsid, UINT idTypeName)
     std::string typeName, path;
     if (!LoadText(idTypeName, &typeName) || !ModulePath(&path)) return FALSE;
     const std::string key = "CLSID\\" + GuidText(clsid);
-    // On Windows the page is made by COM from the module, so the class
-    // names its server as well.
-    return Set(key, nullptr, typeName) && Set(key + "\\InprocServer32", nullptr, path) &&
-                   Set(key + "\\InprocServer32", "ThreadingModel", "Apartment")
-               ? TRUE
-               : FALSE;
+    // On Windows the system's property frame makes the page through COM,
+    // so the class names its server as well; it names no threading model.
+    return Set(key, nullptr, typeName) && Set(key + "\\InprocServer32", nullptr, path) ? TRUE : FALSE;
 }
 
 BOOL AfxOleUnregisterClass(REFCLSID clsid, LPCSTR pszProgID) {
