@@ -29,10 +29,11 @@ wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver="$(command -v wineserver || true)"
 
 tests_bin=build/release/tests/test_wine_module
-if [ ! -x "$tests_bin" ]; then
-  say "building $tests_bin"
-  nice ninja -C build/release test_wine_module
-fi
+# The Linux tree's checks of the Windows builds: the modules as files (both
+# architectures) and their resources against the tables.
+file_checks="build/release/tests/test_windows_modules build/release/tests/test_windows_resources"
+say "building $tests_bin and the checks of the Windows builds"
+nice ninja -C build/release test_wine_module test_windows_modules test_windows_resources
 
 tmp="$(mktemp -d /tmp/vemompi-wine-XXXXXX)"
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 NO_AT_BRIDGE=1
@@ -71,6 +72,17 @@ for arch in x64 x86; do
       failed=1
     fi
   done
+done
+
+for check in $file_checks; do
+  t=$(date +%s)
+  say "=== $check"
+  if VEMOMPI_WINDOWS_BUILD="$root/build/windows" timeout 300 "$check"; then
+    say "$check passed in $(seconds "$t") s"
+  else
+    say "$check FAILED"
+    failed=1
+  fi
 done
 
 if [ ! -f build/windows/x64/VemoMPIOCX.ocx ]; then
