@@ -260,3 +260,19 @@ TEST_F(WineModule, TheMpiRefusesTheEnrollmentAsOnLinux) {
         EXPECT_TRUE(e[i + 2].fields == e[i].fields) << "request " << i;
     }
 }
+
+TEST_F(WineModule, ExchangesThatFailBeforeTheAcsEndAsOnLinux) {
+    sandbox::MpiSandbox mpi;
+    mpi.UseTestCards(true);
+    std::string script = Script("exchange_failures.js",
+                                "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    std::string out;
+    RunBoth(script, &out);
+    if (IsSkipped() || HasFatalFailure()) return;
+    EXPECT_TRUE(Has(out, "broken-body socket: rc=11003 ")) << out;
+    EXPECT_TRUE(Has(out, "broken-body wininet: rc=11003 ")) << out;
+    EXPECT_TRUE(Has(out, "mpi-error socket: rc=11004 ")) << out;
+    EXPECT_TRUE(Has(out, "mpi-error wininet: rc=11002 ")) << out;
+    EXPECT_TRUE(Has(out, "late socket: rc=11001 ")) << out;
+    EXPECT_TRUE(Has(out, "late wininet: rc=11001 ")) << out;
+}
