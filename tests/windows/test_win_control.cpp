@@ -412,3 +412,74 @@ TEST(WinControlModule, PersistsThroughAPropertyBag) {
 }
 
 }  // namespace
+
+namespace {
+
+// What the watch over the system's property frame saw: the page's line of
+// text inside the frame, and whether it closed the frame itself.
+struct FrameWatch {
+    bool sawPageText = false;
+    bool closed = false;
+    int ticks = 0;
+};
+FrameWatch g_frameWatch;
+
+BOOL CALLBACK FindPageText(HWND hWnd, LPARAM) {
+    char text[128] = {};
+    GetWindowTextA(hWnd, text, sizeof(text));
+    if (std::string(text) == "VemoMPIOCX Control has no properties to set here.") g_frameWatch.sawPageText = true;
+    return TRUE;
+}
+
+BOOL CALLBACK FindFrame(HWND hWnd, LPARAM lParam) {
+    char cls[16] = {};
+    GetClassNameA(hWnd, cls, sizeof(cls));
+    if (IsWindowVisible(hWnd) && std::string(cls) == "#32770") {
+        *reinterpret_cast<HWND*>(lParam) = hWnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs on the frame's modal loop: looks at the frame once it shows, then
+// cancels it; gives up after 20 s so that a frame that never shows cannot
+// hold the test.
+VOID CALLBACK WatchFrame(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND frame = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindFrame, reinterpret_cast<LPARAM>(&frame));
+    if (frame != nullptr) {
+        EnumChildWindows(frame, FindPageText, 0);
+        KillTimer(nullptr, id);
+        g_frameWatch.closed = true;
+        PostMessageA(frame, WM_COMMAND, IDCANCEL, 0);
+    } else if (++g_frameWatch.ticks > 80) {
+        KillTimer(nullptr, id);
+    }
+}
+
+}  // namespace
+
+TEST(WinControlModule, ShowsItsPageInTheSystemsPropertyFrame) {
+    IDispatch* disp = MakeControl();
+    ASSERT_NE(disp, nullptr);
+    // The frame makes the page through COM: the module's class object for
+    // it stands in for the registry entry here.
+    IClassFactory* pageFactory = nullptr;
+    ASSERT_EQ(DllGetClassObject(CLSID_VemoMPIOCXPropPage, IID_IClassFactory, reinterpret_cast<void**>(&pageFactory)),
+              S_OK);
+    DWORD cookie = 0;
+    ASSERT_EQ(CoRegisterClassObject(CLSID_VemoMPIOCXPropPage, pageFactory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                    &cookie),
+              S_OK);
+    g_frameWatch = FrameWatch{};
+    SetTimer(nullptr, 0, 250, WatchFrame);
+    IUnknown* objects[] = {disp};
+    CLSID page = CLSID_VemoMPIOCXPropPage;
+    HRESULT hr = OleCreatePropertyFrame(nullptr, 0, 0, L"VemoMPIOCX Control", 1, objects, 1, &page, 0, 0, nullptr);
+    CoRevokeClassObject(cookie);
+    pageFactory->Release();
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_TRUE(g_frameWatch.closed) << "the frame never showed";
+    EXPECT_TRUE(g_frameWatch.sawPageText) << "the page's text is not in the frame";
+    disp->Release();
+}
