@@ -23,7 +23,7 @@ if [ -n "$missing" ]; then
   say "installing:$missing"
   run $sudo apt-get update
   # shellcheck disable=SC2086
-  DEBIAN_FRONTEND=noninteractive run $sudo apt-get install -y --no-install-recommends $missing
+  DEBIAN_FRONTEND=noninteractive run $sudo apt-get install -y $missing
 else
   say "cross compilers, Wine and Xvfb already installed"
 fi
