@@ -2,39 +2,6 @@
 set(CMAKE_CXX_FLAGS "${CMAKE_CXX_FLAGS} -static-libgcc -static-libstdc++")
 add_compile_definitions(WINVER=0x0601 _WIN32_WINNT=0x0601 _WIN32_IE=0x0800 NOMINMAX)
 
-set(VEMOMPI_CORE_SOURCES
-  crypto/MPISeed.cpp
-  crypto/MPIUtil.cpp
-  crypto/MPIUtilProbes.cpp
-  crypto/MPISeal.cpp
-  crypto/MPIMask.cpp
-  transport/MPISocket.cpp
-  transport/HTTPTransport.cpp
-  transport/HTTPWininet.cpp
-  transport/HTTPSocket.cpp
-  transport/MPIPolicy.cpp
-  control/VemoMPIOCXCtrl.cpp
-  control/VemoMPIOCXClient.cpp
-  control/VemoMPIOCXReport.cpp
-  control/VemoMPIOCXPolicy.cpp
-  transport/VemoMPIAutoReportDialog.cpp
-  auth/AuthFlow.cpp
-  auth/AuthDocument.cpp
-  auth/VemoMPIAuthNormalDialog.cpp
-  auth/VemoMPIAuthZKSkinDialog.cpp
-  control/VemoMPIOCXSafety.cpp
-  control/VemoMPIOCXFramework.cpp
-  control/VemoMPIOCXPropPage.cpp
-  ui/WebBrowser2.cpp
-  ui/CustomOccManager.cpp
-  ui/DIBitmap.cpp
-  ui/BmpPalette.cpp
-  ui/BitmapDialog.cpp
-  ui/HoverButton.cpp
-  ui/VemoMPIAuthZKSkinView.cpp
-  control/VemoMPIOCXAuth.cpp
-  control/VemoMPIOCXAuthDialogs.cpp
-)
 add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
 
 # The framework's window layer on Win32: windows and their objects, message
@@ -45,7 +12,6 @@ set(VEMOMPI_WIN32WND_SOURCES
   platform/afx/afxinvoke.cpp
   platform/afx/win32/afxwnd.cpp
   platform/afx/win32/afxwndops.cpp
-  platform/afx/win32/afxmsgmap.cpp
   platform/afx/win32/afxdlg.cpp
   platform/afx/win32/afxocc.cpp
   platform/afx/win32/afxctrls.cpp

@@ -6,6 +6,7 @@
 #include <set>
 #include <vector>
 
+#include "platform/afx/afxmsgcore.h"
 #include "platform/afx/gtk/afxgtk.h"
 
 namespace afximpl {
@@ -80,13 +81,6 @@ void FreeTimerTick(gpointer data);
 
 namespace afximpl {
 
-// Marks the message a window is handling, for CWnd::Default.
-class MessageScope {
-public:
-    MessageScope(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam);
-    ~MessageScope();
-    MessageScope(const MessageScope&) = delete;
-    MessageScope& operator=(const MessageScope&) = delete;
-};
+using afxcore::MessageScope;  // afxmsgcore.h
 
 }  // namespace afximpl

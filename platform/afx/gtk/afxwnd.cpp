@@ -389,3 +389,5 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     return AfxDispatchMessageMap(this, WM_COMMAND, wParam, lParam, nullptr);
 }
 
+
+CWnd* afxcore::BoundWindow(HWND hWnd) { return Alive(hWnd) ? hWnd->pWnd : nullptr; }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/afx/afxmsgcore.h"
 #include "platform/afx/afxwin.h"
 
 namespace afxwin32 {
@@ -63,13 +64,6 @@ void CreateActiveXItems(CWnd* pOwner, const AFX_DLGTEMPLATE* t);
 // id in *clsid.
 bool IsActiveXItem(const AFX_DLGITEMTEMPLATE& item, CLSID* clsid);
 
-// Marks the message a window is handling, for CWnd::Default.
-class MessageScope {
-public:
-    MessageScope(CWnd* wnd, UINT message, WPARAM wParam, LPARAM lParam);
-    ~MessageScope();
-    MessageScope(const MessageScope&) = delete;
-    MessageScope& operator=(const MessageScope&) = delete;
-};
+using afxcore::MessageScope;  // afxmsgcore.h
 
 }  // namespace afxwin32

@@ -298,3 +298,8 @@ void CWnd::OnMouseMove(UINT, CPoint) { Default(); }
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
     return AfxDispatchMessageMap(this, WM_COMMAND, wParam, lParam, nullptr);
 }
+
+CWnd* afxcore::BoundWindow(HWND hWnd) {
+    afxwin32::WndRecord* r = afxwin32::Find(hWnd);
+    return r != nullptr ? r->pWnd : nullptr;
+}
