@@ -134,16 +134,30 @@ public:
     std::vector<std::string> Env() const {
         return {"WINEPREFIX=" + path_, "WINEDEBUG=-all", "WINEDLLOVERRIDES=mscoree,mshtml=", "LANG=en_US.UTF-8"};
     }
-    // wine64 with these arguments, killed after limitSeconds.
+    // wine64 with these arguments, killed after limitSeconds. When Wine's
+    // loader could not start the program at all (it then hands the name to
+    // start.exe, which says "ShellExecuteEx failed"), which was seen once on
+    // a loaded machine while the prefix's services were starting, the
+    // command is tried again, at most twice, with the reason printed.
     hosttest::Outcome Run(std::vector<std::string> args, int limitSeconds = 60) const {
         args.insert(args.begin(), Wine64());
-        return RunWine(args, Env(), limitSeconds);
+        hosttest::Outcome r = RunWine(args, Env(), limitSeconds);
+        for (int again = 0; again < 2 && r.code != 0 && NotStarted(r); ++again) {
+            std::fprintf(stderr, "under Wine: %s did not start (%s), tried again\n", args[1].c_str(),
+                         "ShellExecuteEx failed");
+            sleep(2);
+            r = RunWine(args, Env(), limitSeconds);
+        }
+        return r;
     }
     ~Prefix() {
         if (!path_.empty() && !WineServer().empty()) RunWine({WineServer(), "-k"}, Env(), 30);
     }
 
 private:
+    static bool NotStarted(const hosttest::Outcome& r) {
+        return (r.out + r.err).find("ShellExecuteEx failed") != std::string::npos;
+    }
     Prefix() {
         const char* given = std::getenv("VEMOMPI_WINEPREFIX");
         if (given != nullptr && *given != '\0') {
@@ -162,6 +176,11 @@ private:
         // The registry reaches its files when the server ends.
         if (r.code == 0 && !WineServer().empty()) RunWine({WineServer(), "-w"}, Env(), 60);
         ready_ = r.code == 0 && IsFile(path_ + "/system.reg");
+        // One server for all the commands of the run, rather than one that
+        // ends three seconds after each command and a new one that starts
+        // with the next (it ends by itself ten minutes after the last one,
+        // should the kill at the end never come).
+        if (ready_ && !WineServer().empty()) RunWine({WineServer(), "-p600"}, Env(), 30);
         if (!ready_) error_ = "wineboot -i failed (" + std::to_string(r.code) + "): " + r.err;
     }
     std::unique_ptr<TempDir> dir_;
