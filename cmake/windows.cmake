@@ -8,6 +8,7 @@ add_library(vemompi_core OBJECT ${VEMOMPI_CORE_SOURCES})
 # maps, dialogs and their modal loop, control containment, the controls and
 # message boxes.
 set(VEMOMPI_WIN32WND_SOURCES
+  platform/afx/afxdlu.cpp
   platform/afx/afxmsgmapcore.cpp
   platform/afx/afxinvoke.cpp
   platform/afx/win32/afxwnd.cpp

@@ -410,6 +410,11 @@ public:
     CWnd* m_pDlgWnd;
 };
 
+// A template item's rectangle in pixels (afxres.h's dialog units). The
+// module's dialogs are laid out in these pixels on every platform, whatever
+// fonts the system has: they are drawn over bitmaps of that size.
+RECT AfxItemPixels(const AFX_DLGTEMPLATE* tmpl, const AFX_DLGITEMTEMPLATE& item);
+
 // Binds the member rControl to the dialog's item nIDC (once).
 void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl);
 

@@ -9,6 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ostream>
+
+// Rectangles in failure messages.
+void PrintTo(const CRect& r, std::ostream* os) {
+    *os << "(" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
 
 namespace {
 
@@ -63,6 +70,10 @@ const AFX_DLGITEMTEMPLATE kItemsWithBrowser[] = {
 const AFX_DLGTEMPLATE kTemplateWithBrowser = {DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU, 0, 0,
                                               0, 160, 80, "Test dialog", 8, "MS Shell Dlg", kItemsWithBrowser, 4};
 
+// A frameless pop-up of the System font over a bitmap of its size, as the
+// skinned dialog is.
+const AFX_DLGTEMPLATE kSystemFontTemplate = {DS_SETFONT | WS_POPUP, 0, 0, 0, 222, 253, "", 9, "System", kItems, 3};
+
 enum class Action { EndFromTimer, PostEscape, PostReturn, PostClose, PostUserMessage, ClickButton, EndInInit };
 
 class TestDialog : public CDialog {
@@ -86,6 +97,7 @@ public:
     LONG m_invokeResult = 123;
     CString m_createdCaption;
     bool m_controlLoaded = false;
+    CRect m_window, m_client, m_staticRect;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override {
@@ -106,6 +118,10 @@ protected:
         m_static.GetWindowText(m_staticText);
         m_buttonIsItem = GetDlgItem(IDC_TEST_BUTTON) == &m_button;
         m_controlLoaded = m_control.GetControlSite() != nullptr && m_control.m_hWnd != nullptr;
+        GetWindowRect(m_window);
+        GetClientRect(m_client);
+        m_static.GetWindowRect(m_staticRect);
+        ScreenToClient(m_staticRect);
         switch (m_action) {
             case Action::EndFromTimer:
                 SetTimer(7, 20);
@@ -219,6 +235,20 @@ TEST(WinDialog, MessageMapHandlersAreReached) {
 TEST(WinDialog, EndDialogDuringInitialisationReturnsAtOnce) {
     TestDialog dlg(Action::EndInInit);
     EXPECT_EQ(dlg.DoModal(), 31);
+}
+
+// The dialog and its items in the framework's pixels whatever the metrics
+// of the system's font (Wine's "System" font is smaller than Windows'), the
+// window in the middle of the work area.
+TEST(WinDialog, SystemFontDialogIsLaidOutInTheFrameworksPixelsAndCentred) {
+    TestDialog dlg(Action::EndInInit, &kSystemFontTemplate);
+    EXPECT_EQ(dlg.DoModal(), 31);
+    EXPECT_EQ(dlg.m_client, CRect(0, 0, 444, 506));
+    EXPECT_EQ(dlg.m_staticRect, CRect(20, 20, 220, 40));
+    RECT work{};
+    ASSERT_TRUE(::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+    EXPECT_LE(std::abs((dlg.m_window.left + dlg.m_window.right) - (work.left + work.right)), 1);
+    EXPECT_LE(std::abs((dlg.m_window.top + dlg.m_window.bottom) - (work.top + work.bottom)), 1);
 }
 
 TEST(WinDialog, NoTemplateMeansNoDialog) {

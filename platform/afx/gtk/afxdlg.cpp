@@ -39,8 +39,7 @@ bool afximpl::CreateDialogItems(CWnd* pOwner, HWND h, const AFX_DLGTEMPLATE* t) 
     bool itemsOk = true;
     for (int i = 0; i < t->cItems && itemsOk; ++i) {
         const AFX_DLGITEMTEMPLATE& it = t->items[i];
-        RECT r{AfxDluToPixelsX(t, it.x), AfxDluToPixelsY(t, it.y), AfxDluToPixelsX(t, it.x + it.cx),
-               AfxDluToPixelsY(t, it.y + it.cy)};
+        RECT r = AfxItemPixels(t, it);
         GUID clsid;
         if (it.windowClass != nullptr && it.windowClass[0] == '{' && GuidFromString(it.windowClass, &clsid)) {
             auto* item = new CWnd();  // replaced by the member that DDX binds

@@ -144,6 +144,34 @@ bool PreTranslate(MSG* msg) {
     return false;
 }
 
+// A top-level dialog in pixels: its client area and its items as the
+// framework's base units give them, the window centred in the work area of
+// its monitor. The system's dialog manager measured the template with the
+// font it found, whose metrics differ between systems (Wine's "System" is
+// 7 by 14 pixels where Windows' is 8 by 16), while the dialogs are drawn
+// over bitmaps of the size the framework's units give.
+void LayOutInPixels(HWND h, const AFX_DLGTEMPLATE* t) {
+    DWORD style = static_cast<DWORD>(::GetWindowLongW(h, GWL_STYLE));
+    if (style & WS_CHILD) return;
+    for (int i = 0; i < t->cItems; ++i) {
+        HWND item = ::GetDlgItem(h, static_cast<int>(t->items[i].id));
+        if (item == nullptr) continue;
+        RECT r = AfxItemPixels(t, t->items[i]);
+        ::SetWindowPos(item, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT frame{0, 0, AfxDluToPixelsX(t, t->cx), AfxDluToPixelsY(t, t->cy)};
+    ::AdjustWindowRectEx(&frame, style, FALSE, static_cast<DWORD>(::GetWindowLongW(h, GWL_EXSTYLE)));
+    int cx = frame.right - frame.left, cy = frame.bottom - frame.top;
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    RECT work{0, 0, cx, cy};
+    if (::GetMonitorInfoW(::MonitorFromWindow(h, MONITOR_DEFAULTTOPRIMARY), &mi)) work = mi.rcWork;
+    int x = work.left + std::max(0L, static_cast<LONG>(work.right - work.left - cx) / 2);
+    int y = work.top + std::max(0L, static_cast<LONG>(work.bottom - work.top - cy) / 2);
+    ::SetWindowPos(h, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- data exchange
@@ -279,7 +307,10 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == WM_INITDIALOG) {
         // The ActiveX items first, so that data exchange finds them.
-        if (m_lpDialogTemplate != nullptr) CreateActiveXItems(this, m_lpDialogTemplate);
+        if (m_lpDialogTemplate != nullptr) {
+            LayOutInPixels(m_hWnd, m_lpDialogTemplate);
+            CreateActiveXItems(this, m_lpDialogTemplate);
+        }
         return OnInitDialog();
     }
     return CWnd::DefWindowProc(message, wParam, lParam);

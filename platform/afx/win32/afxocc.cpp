@@ -308,8 +308,7 @@ void afxwin32::CreateActiveXItems(CWnd* pOwner, const AFX_DLGTEMPLATE* t) {
         const AFX_DLGITEMTEMPLATE& it = t->items[i];
         CLSID clsid;
         if (!IsActiveXItem(it, &clsid)) continue;
-        RECT r{it.x, it.y, it.x + it.cx, it.y + it.cy};
-        ::MapDialogRect(pOwner->m_hWnd, &r);
+        RECT r = AfxItemPixels(t, it);
         auto* item = new CWnd();  // replaced by the member that data exchange binds
         if (item->CreateControl(clsid, it.text, it.style, r, pOwner, it.id) && item->m_hWnd != nullptr) {
             Adopt(item->m_hWnd, item);
