@@ -2,7 +2,8 @@
 # The Windows tests, under Wine, after scripts/build-windows.sh: the Windows
 # build's unit tests (vemompi_wintests.exe) and the module's tests
 # (tests/windows/test_wine_module.cpp: registration with regsvr32 and reg,
-# and cscript scripts compared with the Linux module against the sandbox).
+# and cscript scripts compared with the Linux module against the sandbox;
+# test_wine_screen.cpp: the skinned dialog as the screen shows it).
 # A throwaway Wine prefix under a temporary folder, no Mono or Gecko
 # prompts, a private Xvfb; every step bounded in time. Fails when a test
 # fails.
@@ -28,12 +29,13 @@ fi
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver="$(command -v wineserver || true)"
 
-tests_bin=build/release/tests/test_wine_module
+# The module's tests under Wine, and its skinned dialog on the screen.
+wine_tests="build/release/tests/test_wine_module build/release/tests/test_wine_screen"
 # The Linux tree's checks of the Windows builds: the modules as files (both
 # architectures) and their resources against the tables.
 file_checks="build/release/tests/test_windows_modules build/release/tests/test_windows_resources"
-say "building $tests_bin and the checks of the Windows builds"
-nice ninja -C build/release test_wine_module test_windows_modules test_windows_resources
+say "building the module's tests under Wine and the checks of the Windows builds"
+nice ninja -C build/release test_wine_module test_wine_screen test_windows_modules test_windows_resources
 
 tmp="$(mktemp -d /tmp/vemompi-wine-XXXXXX)"
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 NO_AT_BRIDGE=1
@@ -48,6 +50,13 @@ start=$(date +%s)
 say "creating the Wine prefix $WINEPREFIX"
 timeout 180 "$wine64" wineboot -i >"$tmp/wineboot.log" 2>&1 || { cat "$tmp/wineboot.log"; say "wineboot failed"; exit 1; }
 say "prefix made in $(seconds "$start") s"
+# One server for every step, rather than one that ends seconds after each
+# program and a new one that starts with the next (it ends by itself ten
+# minutes after the last program, should the kill at the end never come).
+if [ -n "$wineserver" ]; then
+  timeout 60 "$wineserver" -w || true
+  "$wineserver" -p600
+fi
 
 failed=0
 for arch in x64 x86; do
@@ -88,14 +97,16 @@ done
 if [ ! -f build/windows/x64/VemoMPIOCX.ocx ]; then
   say "build/windows/x64/VemoMPIOCX.ocx is not built: the module's tests skip, the harness's own check runs"
 fi
-t=$(date +%s)
-say "=== $tests_bin"
-if VEMOMPI_WINEPREFIX="$WINEPREFIX" VEMOMPI_WINDOWS_BUILD="$root/build/windows/x64" \
-    timeout 600 "$tests_bin"; then
-  say "$tests_bin passed in $(seconds "$t") s"
-else
-  say "$tests_bin FAILED"
-  failed=1
-fi
+for check in $wine_tests; do
+  t=$(date +%s)
+  say "=== $check"
+  if VEMOMPI_WINEPREFIX="$WINEPREFIX" VEMOMPI_WINDOWS_BUILD="$root/build/windows/x64" \
+      timeout 600 "$check"; then
+    say "$check passed in $(seconds "$t") s"
+  else
+    say "$check FAILED"
+    failed=1
+  fi
+done
 say "Windows tests done in $(seconds "$start") s"
 exit "$failed"
