@@ -108,6 +108,7 @@ public:
     STDMETHODIMP SetHostNames(LPCOLESTR, LPCOLESTR) override { return S_OK; }
     STDMETHODIMP Close(DWORD) override {
         ++g_fakeBrowser.closes;
+        g_fakeBrowser.deactivatedBeforeClose = m_inPlaceSite == nullptr;
         InPlaceDeactivate();
         return S_OK;
     }

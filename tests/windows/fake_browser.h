@@ -52,6 +52,7 @@ struct FakeBrowserLog {
     // Lifetime.
     int inPlaceDeactivations = 0;
     int closes = 0;
+    bool deactivatedBeforeClose = false;  // the container took it out of place first
     bool siteCleared = false;
     int advised = 0;  // connections now
     int unadvisedWhileFiring = 0;

@@ -54,12 +54,14 @@ std::string Narrow(const VARIANT* v) {
 // authentication dialogs.
 class BrowserDialog : public CDialog {
 public:
-    explicit BrowserDialog(bool endInTitleChange) : m_endInTitleChange(endInTitleChange) {
+    explicit BrowserDialog(bool endInTitleChange, bool escapeInPage = false)
+        : m_endInTitleChange(endInTitleChange), m_escapeInPage(escapeInPage) {
         InitModalIndirect(&kTemplate);
     }
 
     CWebBrowser2 m_browser;
     bool m_endInTitleChange;
+    bool m_escapeInPage;
     bool m_bound = false;
     RECT m_resized{};
     std::string m_beforeUrls;  // the addresses of BeforeNavigate2, one a line
@@ -121,7 +123,10 @@ protected:
         HWND view = ::GetWindow(m_browser.m_hWnd, GW_CHILD);
         ::PostMessageW(view, WM_KEYDOWN, VK_TAB, 0);
         ::PostMessageW(view, WM_KEYDOWN, VK_RETURN, 0);
-        PostMessage(kEnd);
+        if (m_escapeInPage)
+            ::PostMessageW(view, WM_KEYDOWN, VK_ESCAPE, 0);
+        else
+            PostMessage(kEnd);
         return 0;
     }
 
@@ -304,6 +309,15 @@ TEST_F(WinOcc, TabAndReturnInThePageGoThroughTheControlNotTheDialog) {
     EXPECT_EQ(dlg.m_returnConfirms, 0);
 }
 
+TEST_F(WinOcc, EscapeTheControlLeavesCancelsTheDialog) {
+    BrowserDialog dlg(false, true);
+    EXPECT_EQ(dlg.DoModal(), IDCANCEL);
+    const FakeBrowserLog& log = g_fakeBrowser;
+    ASSERT_EQ(log.acceleratorKeys.size(), 3u);
+    EXPECT_EQ(log.acceleratorKeys[2], static_cast<WPARAM>(VK_ESCAPE));
+    EXPECT_EQ(log.windowKeys.size(), 1u);  // Return only
+}
+
 TEST_F(WinOcc, TheControlEndsDeactivatedClosedUnadvisedAndReleased) {
     {
         BrowserDialog dlg(false);
@@ -313,6 +327,7 @@ TEST_F(WinOcc, TheControlEndsDeactivatedClosedUnadvisedAndReleased) {
     const FakeBrowserLog& log = g_fakeBrowser;
     EXPECT_EQ(log.inPlaceDeactivations, 1);
     EXPECT_EQ(log.closes, 1);
+    EXPECT_TRUE(log.deactivatedBeforeClose);
     EXPECT_TRUE(log.siteCleared);
     EXPECT_EQ(log.advised, 0);
     EXPECT_EQ(log.liveObjects, 0);
