@@ -35,6 +35,22 @@ if(EXISTS ${VEMOMPI_GTEST_SOURCE}/CMakeLists.txt)
   set_target_properties(vemompi_wintests_wnd PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   target_link_options(vemompi_wintests_wnd PRIVATE -static)
 
+  # The control container with the system's container manager, against a
+  # fake browser control of the tests' own.
+  add_executable(vemompi_wintests_occ
+    tests/windows/test_win_occ.cpp
+    tests/windows/fake_browser.cpp
+    tests/windows/fake_document.cpp
+    tests/windows/test_win_doubles.cpp
+    platform/afx/afxstr.cpp
+    ui/CustomOccManager.cpp
+    ui/WebBrowser2.cpp
+    auth/AuthDocument.cpp
+    $<TARGET_OBJECTS:vemompi_win32wnd>)
+  target_link_libraries(vemompi_wintests_occ PRIVATE gtest ole32 oleaut32 uuid comctl32 user32 gdi32)
+  set_target_properties(vemompi_wintests_occ PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  target_link_options(vemompi_wintests_occ PRIVATE -static)
+
   # The control through its class object, with the framework linked in.
   add_executable(vemompi_wintests_com tests/windows/test_win_control.cpp
     control/VemoMPIOCXApp.cpp

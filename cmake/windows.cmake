@@ -15,6 +15,8 @@ set(VEMOMPI_WIN32WND_SOURCES
   platform/afx/win32/afxwndops.cpp
   platform/afx/win32/afxdlg.cpp
   platform/afx/win32/afxocc.cpp
+  platform/afx/win32/afxoccsite.cpp
+  platform/afx/win32/afxoccevents.cpp
   platform/afx/win32/afxctrls.cpp
   platform/afx/win32/afxmsgbox.cpp
 )

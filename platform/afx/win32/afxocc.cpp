@@ -1,14 +1,12 @@
-// Control containment: sites, containers, the container manager, the
-// creation of a control (CoCreateInstance, then in-place activation inside
-// a child window at the item's rectangle, with a minimal client site of the
-// framework) and the delivery of control events to event sinks.
+// Control containment: containers and their sites, the container manager,
+// the creation of a control (CoCreateInstance, then in-place activation
+// inside a child window at the item's rectangle, with the framework's client
+// site of afxoccsite.cpp and the event sink of afxoccevents.cpp), the
+// control's size, focus and keystrokes, and its orderly end.
 #include <algorithm>
 #include <vector>
 
-#include "platform/afx/win32/afxwinimpl.h"
-
-// (After windows.h, which the layer's header brings.)
-#include <ole2.h>
+#include "platform/afx/win32/afxoccimpl.h"
 
 using namespace afxwin32;
 
@@ -16,11 +14,30 @@ namespace {
 
 const wchar_t kControlWindowClass[] = L"AfxOleControl";
 
+AfxPlatformControl* ControlOf(HWND window) {
+    return reinterpret_cast<AfxPlatformControl*>(::GetWindowLongPtrW(window, 0));
+}
+
+// The control's window: its size is the control's, its focus goes on to
+// the control.
+LRESULT CALLBACK ControlWindowProc(HWND h, UINT message, WPARAM wParam, LPARAM lParam) {
+    AfxPlatformControl* control = ControlOf(h);
+    if (control != nullptr) {
+        if (message == WM_SIZE) control->Resize(LOWORD(lParam), HIWORD(lParam));
+        if (message == WM_SETFOCUS) {
+            control->Focus();
+            return 0;
+        }
+    }
+    return ::DefWindowProcW(h, message, wParam, lParam);
+}
+
 bool RegisterControlWindowClass() {
     static bool registered = [] {
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = ::DefWindowProcW;
+        wc.lpfnWndProc = ControlWindowProc;
+        wc.cbWndExtra = sizeof(AfxPlatformControl*);
         wc.hInstance = AfxGetInstanceHandle();
         wc.hCursor = ::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
         wc.lpszClassName = kControlWindowClass;
@@ -29,112 +46,93 @@ bool RegisterControlWindowClass() {
     return registered;
 }
 
-// The framework's client site of one control: the control's window and the
-// in-place site over it; other interfaces come from the COleControlSite
-// (its derived classes' interface maps).
-class ClientSite : public IOleClientSite, public IOleInPlaceSite {
-public:
-    ClientSite(COleControlSite* site, HWND window) : m_site(site), m_window(window) {}
+// A site's control, out of place, closed and released (once).
+void ReleaseControl(COleControlSite* site) {
+    if (site->m_pObject != nullptr) site->m_pObject->Release();
+    site->m_pObject = nullptr;
+    AfxPlatformControl* control = site->m_pPlatformControl;
+    site->m_pPlatformControl = nullptr;
+    delete control;
+}
 
-    void Detach() { m_site = nullptr; }
-
-    // IUnknown
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (ppv == nullptr) return E_POINTER;
-        *ppv = nullptr;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IOleClientSite))
-            *ppv = static_cast<IOleClientSite*>(this);
-        else if (IsEqualIID(riid, IID_IOleInPlaceSite) || IsEqualIID(riid, IID_IOleWindow))
-            *ppv = static_cast<IOleInPlaceSite*>(this);
-        else if (m_site != nullptr)
-            return m_site->ExternalQueryInterface(&riid, ppv);
-        if (*ppv == nullptr) return E_NOINTERFACE;
-        AddRef();
-        return S_OK;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++m_ref; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG r = --m_ref;
-        if (r == 0) delete this;
-        return r;
-    }
-
-    // IOleClientSite
-    STDMETHODIMP SaveObject() override { return E_NOTIMPL; }
-    STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** ppmk) override {
-        if (ppmk != nullptr) *ppmk = nullptr;
-        return E_NOTIMPL;
-    }
-    STDMETHODIMP GetContainer(IOleContainer** ppContainer) override {
-        if (ppContainer != nullptr) *ppContainer = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP ShowObject() override { return S_OK; }
-    STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-    STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
-
-    // IOleWindow
-    STDMETHODIMP GetWindow(HWND* phwnd) override {
-        if (phwnd == nullptr) return E_POINTER;
-        *phwnd = m_window;
-        return S_OK;
-    }
-    STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
-
-    // IOleInPlaceSite
-    STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
-    STDMETHODIMP OnUIActivate() override { return S_OK; }
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** ppFrame, IOleInPlaceUIWindow** ppDoc, LPRECT lprcPosRect,
-                                  LPRECT lprcClipRect, LPOLEINPLACEFRAMEINFO lpFrameInfo) override {
-        if (ppFrame != nullptr) *ppFrame = nullptr;
-        if (ppDoc != nullptr) *ppDoc = nullptr;
-        RECT r{};
-        ::GetClientRect(m_window, &r);
-        if (lprcPosRect != nullptr) *lprcPosRect = r;
-        if (lprcClipRect != nullptr) *lprcClipRect = r;
-        if (lpFrameInfo != nullptr) {
-            lpFrameInfo->fMDIApp = FALSE;
-            lpFrameInfo->hwndFrame = ::GetAncestor(m_window, GA_ROOT);
-            lpFrameInfo->haccel = nullptr;
-            lpFrameInfo->cAccelEntries = 0;
-        }
-        return S_OK;
-    }
-    STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
-    STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
-    STDMETHODIMP OnInPlaceDeactivate() override { return S_OK; }
-    STDMETHODIMP DiscardUndoState() override { return E_NOTIMPL; }
-    STDMETHODIMP DeactivateAndUndo() override { return E_NOTIMPL; }
-    STDMETHODIMP OnPosRectChange(LPCRECT) override { return S_OK; }
-
-private:
-    virtual ~ClientSite() = default;
-    COleControlSite* m_site;
-    HWND m_window;
-    ULONG m_ref = 1;
-};
+bool IsKeystroke(UINT message) { return message >= WM_KEYFIRST && message <= WM_KEYLAST; }
 
 }  // namespace
 
-// The control of a site: its OLE object and the framework's client site.
-class AfxPlatformControl {
-public:
-    AfxPlatformControl(IOleObject* object, ClientSite* clientSite) : m_object(object), m_clientSite(clientSite) {}
-    ~AfxPlatformControl() {
-        m_clientSite->Detach();
-        m_object->Close(OLECLOSE_NOSAVE);
-        m_object->SetClientSite(nullptr);
-        m_object->Release();
-        m_clientSite->Release();
-    }
-    AfxPlatformControl(const AfxPlatformControl&) = delete;
-    AfxPlatformControl& operator=(const AfxPlatformControl&) = delete;
+// ---------------------------------------------------------------- the control of a site
 
-private:
-    IOleObject* m_object;
-    ClientSite* m_clientSite;
-};
+AfxPlatformControl::~AfxPlatformControl() {
+    HWND window = m_clientSite->Window();
+    if (::IsWindow(window) && ControlOf(window) == this) ::SetWindowLongPtrW(window, 0, 0);
+    // No event reaches the site from here on.
+    if (m_sink != nullptr) {
+        m_sink->Unadvise();
+        m_sink->Release();
+        m_sink = nullptr;
+    }
+    if (IOleInPlaceObject* inPlace = m_clientSite->InPlaceObject()) {
+        inPlace->AddRef();
+        inPlace->InPlaceDeactivate();
+        inPlace->Release();
+    }
+    m_object->Close(OLECLOSE_NOSAVE);
+    m_object->SetClientSite(nullptr);
+    m_clientSite->Detach();
+    m_object->Release();
+    m_clientSite->Release();
+}
+
+void AfxPlatformControl::Resize(int cx, int cy) {
+    IOleInPlaceObject* inPlace = m_clientSite->InPlaceObject();
+    if (inPlace == nullptr) return;
+    RECT r{0, 0, cx, cy};
+    inPlace->SetObjectRects(&r, &r);
+}
+
+void AfxPlatformControl::Focus() {
+    if (m_focusing) return;
+    m_focusing = true;
+    HWND window = m_clientSite->Window();
+    RECT r{};
+    ::GetClientRect(window, &r);
+    m_object->DoVerb(OLEIVERB_UIACTIVATE, nullptr, m_clientSite, 0, window, &r);
+    // A control that took no focus on activation gets it in its own window.
+    IOleInPlaceObject* inPlace = m_clientSite->InPlaceObject();
+    HWND own = nullptr;
+    if (::GetFocus() == window && inPlace != nullptr && SUCCEEDED(inPlace->GetWindow(&own)) && own != nullptr &&
+        ::IsChild(window, own))
+        ::SetFocus(own);
+    m_focusing = false;
+}
+
+// Keystrokes in the control go to its accelerators first (Tab moves within
+// the page); what they leave goes to the control's window as it is, so that
+// Return submits the page's form instead of confirming the dialog. Tab and
+// Escape the control leaves, and Alt keys, stay the dialog's: Tab leaves the
+// control, Escape cancels.
+BOOL AfxPlatformControl::PreTranslateInput(MSG* pMsg) {
+    if (pMsg == nullptr || !IsKeystroke(pMsg->message)) return FALSE;
+    IOleInPlaceActiveObject* active = m_clientSite->ActiveObject();
+    if (active != nullptr) {
+        active->AddRef();
+    } else if (FAILED(m_object->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&active)))) {
+        active = nullptr;
+    }
+    HRESULT hr = active != nullptr ? active->TranslateAccelerator(pMsg) : S_FALSE;
+    if (active != nullptr) active->Release();
+    if (hr == S_OK) return TRUE;
+    if (pMsg->message == WM_SYSKEYDOWN || pMsg->message == WM_SYSKEYUP || pMsg->message == WM_SYSCHAR ||
+        pMsg->message == WM_SYSDEADCHAR || pMsg->wParam == VK_TAB || pMsg->wParam == VK_ESCAPE)
+        return FALSE;
+    ::TranslateMessage(pMsg);
+    ::DispatchMessageW(pMsg);
+    return TRUE;
+}
+
+BOOL afxwin32::PreTranslateControlInput(COleControlSite* site, MSG* pMsg) {
+    if (site == nullptr || site->m_pPlatformControl == nullptr) return FALSE;
+    return site->m_pPlatformControl->PreTranslateInput(pMsg);
+}
 
 // ---------------------------------------------------------------- containers and sites
 
@@ -150,6 +148,9 @@ COleControlContainer::~COleControlContainer() {
     for (COleControlSite* site : sites) {
         site->m_pCtrlCont = nullptr;
         if (site->m_pWndCtrl != nullptr) site->m_pWndCtrl->m_pCtrlSite = nullptr;
+        // The control ends while the site is whole: a derived site's
+        // interfaces (the browser's UI handler) are there until it let go.
+        ReleaseControl(site);
         delete site;
     }
     delete m_pSites;
@@ -164,10 +165,7 @@ COleControlSite* COleControlContainer::FindItem(UINT nID) const {
 COleControlSite::COleControlSite(COleControlContainer* pCtrlCont) : m_pCtrlCont(pCtrlCont) {}
 
 COleControlSite::~COleControlSite() {
-    if (m_pObject != nullptr) m_pObject->Release();
-    m_pObject = nullptr;
-    delete m_pPlatformControl;
-    m_pPlatformControl = nullptr;
+    ReleaseControl(this);
     if (m_pWndCtrl != nullptr && m_pWndCtrl->m_pCtrlSite == this) m_pWndCtrl->m_pCtrlSite = nullptr;
     if (m_pCtrlCont != nullptr) {
         auto& sites = m_pCtrlCont->m_pSites->sites;
@@ -196,7 +194,8 @@ ULONG COleControlSite::ExternalRelease() {
 HRESULT COleControlSite::CreateControl(CWnd* pWndCtrl, REFCLSID clsid, LPCSTR lpszWindowName, DWORD dwStyle,
                                        const RECT& rect, UINT nID) {
     if (m_pCtrlCont == nullptr || m_pCtrlCont->m_pWnd == nullptr || pWndCtrl == nullptr ||
-        pWndCtrl->m_hWnd != nullptr || !::IsWindow(m_pCtrlCont->m_pWnd->m_hWnd) || !RegisterControlWindowClass())
+        pWndCtrl->m_hWnd != nullptr || m_pPlatformControl != nullptr || !::IsWindow(m_pCtrlCont->m_pWnd->m_hWnd) ||
+        !RegisterControlWindowClass())
         return E_UNEXPECTED;
     // The control's window, at the item's place among the dialog's items.
     HWND window = ::CreateWindowExW(0, kControlWindowClass, Widen(lpszWindowName).c_str(),
@@ -214,27 +213,47 @@ HRESULT COleControlSite::CreateControl(CWnd* pWndCtrl, REFCLSID clsid, LPCSTR lp
         ::DestroyWindow(window);
         return FAILED(hr) ? hr : E_NOINTERFACE;
     }
+    m_clsid = clsid;
+    m_nID = nID;
     auto* clientSite = new ClientSite(this, window);
-    RECT inside{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+    clientSite->SetObject(object);
+    m_pPlatformControl = new AfxPlatformControl(object, clientSite);
+    // The site first (the browser wants it before anything else), then a
+    // new state, the event sink (events of the first activation included),
+    // the control's extent and its activation in place in the window.
     hr = object->SetClientSite(clientSite);
-    if (SUCCEEDED(hr)) hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, window, &inside);
+    if (SUCCEEDED(hr)) {
+        IPersistStreamInit* persist = nullptr;
+        if (SUCCEEDED(object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist))) &&
+            persist != nullptr) {
+            persist->InitNew();
+            persist->Release();
+        }
+        EventSink* sink = nullptr;
+        if (AdviseControlEvents(this, object, &sink)) m_pPlatformControl->SetEventSink(sink);
+        HDC dc = ::GetDC(nullptr);
+        int dpiX = dc != nullptr ? ::GetDeviceCaps(dc, LOGPIXELSX) : 96;
+        int dpiY = dc != nullptr ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
+        if (dc != nullptr) ::ReleaseDC(nullptr, dc);
+        SIZEL extent{::MulDiv(rect.right - rect.left, 2540, dpiX), ::MulDiv(rect.bottom - rect.top, 2540, dpiY)};
+        object->SetExtent(DVASPECT_CONTENT, &extent);
+        RECT inside{0, 0, rect.right - rect.left, rect.bottom - rect.top};
+        hr = object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, clientSite, 0, window, &inside);
+    }
     IDispatch* dispatch = nullptr;
     if (SUCCEEDED(hr)) hr = object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-    m_pPlatformControl = new AfxPlatformControl(object, clientSite);
+    if (SUCCEEDED(hr) && dispatch == nullptr) hr = E_NOINTERFACE;
+    if (SUCCEEDED(hr) && !Bind(pWndCtrl, window)) hr = E_UNEXPECTED;
     if (FAILED(hr)) {
+        if (dispatch != nullptr) dispatch->Release();
         delete m_pPlatformControl;
         m_pPlatformControl = nullptr;
         ::DestroyWindow(window);
         return hr;
     }
-    m_clsid = clsid;
-    m_nID = nID;
+    ::SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(m_pPlatformControl));
     m_pObject = dispatch;
     m_hWnd = window;
-    if (!Bind(pWndCtrl, window)) {
-        ::DestroyWindow(window);
-        return E_UNEXPECTED;
-    }
     m_pWndCtrl = pWndCtrl;
     pWndCtrl->m_pCtrlSite = this;
     m_pCtrlCont->m_pSites->sites.push_back(this);

@@ -64,6 +64,10 @@ void CreateActiveXItems(CWnd* pOwner, const AFX_DLGTEMPLATE* t);
 // id in *clsid.
 bool IsActiveXItem(const AFX_DLGITEMTEMPLATE& item, CLSID* clsid);
 
+// A keystroke in the control of a site: TRUE when the control took it or
+// it went to the control's window past the dialog's key processing.
+BOOL PreTranslateControlInput(COleControlSite* site, MSG* pMsg);
+
 using afxcore::MessageScope;  // afxmsgcore.h
 
 }  // namespace afxwin32

@@ -248,7 +248,8 @@ BOOL CWnd::DestroyWindow() {
     return ::DestroyWindow(m_hWnd);
 }
 
-BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+// A window that holds a control lets the control see its keystrokes first.
+BOOL CWnd::PreTranslateMessage(MSG* pMsg) { return PreTranslateControlInput(m_pCtrlSite, pMsg); }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     MessageScope scope(this, message, wParam, lParam);
