@@ -130,6 +130,11 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   target_link_options(VemoMPIStandInBrowser PRIVATE -Wl,--enable-stdcall-fixup)
 endif()
 target_link_libraries(VemoMPIStandInBrowser PRIVATE ole32 oleaut32 uuid wininet user32 gdi32 advapi32)
+# The tool that hosts it for tests/windows/test_wine_standin.cpp.
+add_executable(vemompi-standin-driver tests/windows/standin_driver.cpp)
+target_link_options(vemompi-standin-driver PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
+target_link_libraries(vemompi-standin-driver PRIVATE ole32 oleaut32 uuid user32)
+add_dependencies(vemompi-standin-driver VemoMPIStandInBrowser)
 
 # The Windows build's own unit tests (run under Wine by scripts/test-windows.sh).
 include(cmake/windows-tests.cmake)
