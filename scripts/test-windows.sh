@@ -2,7 +2,8 @@
 # The Windows tests, under Wine, after scripts/build-windows.sh: the Windows
 # build's unit tests (vemompi_wintests.exe) and the module's tests
 # (tests/windows/test_wine_module.cpp: registration with regsvr32 and reg,
-# and cscript scripts compared with the Linux module against the sandbox).
+# and cscript scripts compared with the Linux module against the sandbox),
+# and the stand-in WebBrowser control (tests/windows/test_wine_standin.cpp).
 # A throwaway Wine prefix under a temporary folder, no Mono or Gecko
 # prompts, a private Xvfb; every step bounded in time. Fails when a test
 # fails.
@@ -29,11 +30,14 @@ wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver="$(command -v wineserver || true)"
 
 tests_bin=build/release/tests/test_wine_module
+# The stand-in WebBrowser control of the Windows tests (Wine has no HTML
+# engine here): its registration, events and pages.
+standin_bin=build/release/tests/test_wine_standin
 # The Linux tree's checks of the Windows builds: the modules as files (both
 # architectures) and their resources against the tables.
 file_checks="build/release/tests/test_windows_modules build/release/tests/test_windows_resources"
 say "building $tests_bin and the checks of the Windows builds"
-nice ninja -C build/release test_wine_module test_windows_modules test_windows_resources
+nice ninja -C build/release test_wine_module test_wine_standin test_windows_modules test_windows_resources
 
 tmp="$(mktemp -d /tmp/vemompi-wine-XXXXXX)"
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 NO_AT_BRIDGE=1
@@ -95,6 +99,15 @@ if VEMOMPI_WINEPREFIX="$WINEPREFIX" VEMOMPI_WINDOWS_BUILD="$root/build/windows/x
   say "$tests_bin passed in $(seconds "$t") s"
 else
   say "$tests_bin FAILED"
+  failed=1
+fi
+t=$(date +%s)
+say "=== $standin_bin"
+if VEMOMPI_WINEPREFIX="$WINEPREFIX" VEMOMPI_WINDOWS_BUILD="$root/build/windows/x64" \
+    timeout 600 "$standin_bin"; then
+  say "$standin_bin passed in $(seconds "$t") s"
+else
+  say "$standin_bin FAILED"
   failed=1
 fi
 say "Windows tests done in $(seconds "$start") s"
