@@ -112,5 +112,32 @@ add_executable(vemompi-seal tools/vemompi-seal.cpp crypto/MPISeal.cpp crypto/MPI
 target_link_options(vemompi-seal PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
 target_link_libraries(vemompi-seal PRIVATE ${VEMOMPI_WIN32_LIBS})
 
+# ---------------------------------------------------------------- test equipment
+# The stand-in WebBrowser control of the Windows tests under Wine, which has
+# no HTML engine (sandbox/standin-browser/StandInBrowser.h): registered in a
+# test prefix with a TreatAs under CLSID_WebBrowser. Never shipped.
+set(VEMOMPI_STANDIN_BROWSER_SOURCES
+  sandbox/standin-browser/StandInServer.cpp
+  sandbox/standin-browser/StandInBrowser.cpp
+  sandbox/standin-browser/StandInOle.cpp
+  sandbox/standin-browser/StandInEvents.cpp
+  sandbox/standin-browser/StandInDocument.cpp
+  sandbox/standin-browser/StandInFetch.cpp
+  sandbox/standin-browser/StandInPage.cpp
+)
+add_library(VemoMPIStandInBrowser MODULE ${VEMOMPI_STANDIN_BROWSER_SOURCES}
+  sandbox/standin-browser/VemoMPIStandInBrowser.def)
+set_target_properties(VemoMPIStandInBrowser PROPERTIES PREFIX "" SUFFIX ".dll")
+target_link_options(VemoMPIStandInBrowser PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME} -Wl,--kill-at)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_link_options(VemoMPIStandInBrowser PRIVATE -Wl,--enable-stdcall-fixup)
+endif()
+target_link_libraries(VemoMPIStandInBrowser PRIVATE ole32 oleaut32 uuid wininet user32 gdi32 advapi32)
+# The tool that hosts it for tests/windows/test_wine_standin.cpp.
+add_executable(vemompi-standin-driver tests/windows/standin_driver.cpp)
+target_link_options(vemompi-standin-driver PRIVATE ${VEMOMPI_WIN32_STATIC_RUNTIME})
+target_link_libraries(vemompi-standin-driver PRIVATE ole32 oleaut32 uuid user32)
+add_dependencies(vemompi-standin-driver VemoMPIStandInBrowser)
+
 # The Windows build's own unit tests (run under Wine by scripts/test-windows.sh).
 include(cmake/windows-tests.cmake)

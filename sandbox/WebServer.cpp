@@ -194,6 +194,7 @@ struct WebServer::Impl {
         soup_message_headers_replace(headers, "Cache-Control", "no-store");
         // One request per connection, as the hand-written clients expect.
         soup_message_headers_replace(headers, "Connection", "close");
+        if (!r.location.empty()) soup_message_headers_replace(headers, "Location", r.location.c_str());
         soup_server_message_set_response(msg, r.contentType.c_str(), SOUP_MEMORY_COPY, r.body.data(), r.body.size());
         soup_server_message_unpause(msg);
         return G_SOURCE_REMOVE;

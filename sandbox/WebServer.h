@@ -39,6 +39,8 @@ struct HttpResponse {
     bool silent = false;
     // Close the connection without answering (after delayMs).
     bool close = false;
+    // A Location header (a redirect, with a 3xx status) when not empty.
+    std::string location;
 };
 
 // Decodes an application/x-www-form-urlencoded body ("+" is a blank, %XX a

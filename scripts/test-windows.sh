@@ -3,7 +3,8 @@
 # build's unit tests (vemompi_wintests.exe) and the module's tests
 # (tests/windows/test_wine_module.cpp: registration with regsvr32 and reg,
 # and cscript scripts compared with the Linux module against the sandbox;
-# test_wine_screen.cpp: the skinned dialog as the screen shows it).
+# test_wine_screen.cpp: the skinned dialog as the screen shows it), and the
+# stand-in WebBrowser control (tests/windows/test_wine_standin.cpp).
 # A throwaway Wine prefix under a temporary folder, no Mono or Gecko
 # prompts, a private Xvfb; every step bounded in time. Fails when a test
 # fails.
@@ -29,13 +30,15 @@ fi
 wineserver=/usr/lib/wine/wineserver
 [ -x "$wineserver" ] || wineserver="$(command -v wineserver || true)"
 
-# The module's tests under Wine, and its skinned dialog on the screen.
-wine_tests="build/release/tests/test_wine_module build/release/tests/test_wine_screen"
+# The module's tests under Wine, its skinned dialog on the screen, and the
+# stand-in WebBrowser control of the tests (Wine has no HTML engine here):
+# its registration, events and pages.
+wine_tests="build/release/tests/test_wine_module build/release/tests/test_wine_screen build/release/tests/test_wine_standin"
 # The Linux tree's checks of the Windows builds: the modules as files (both
 # architectures) and their resources against the tables.
 file_checks="build/release/tests/test_windows_modules build/release/tests/test_windows_resources"
 say "building the module's tests under Wine and the checks of the Windows builds"
-nice ninja -C build/release test_wine_module test_wine_screen test_windows_modules test_windows_resources
+nice ninja -C build/release test_wine_module test_wine_screen test_wine_standin test_windows_modules test_windows_resources
 
 tmp="$(mktemp -d /tmp/vemompi-wine-XXXXXX)"
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 NO_AT_BRIDGE=1
