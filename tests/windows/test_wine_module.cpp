@@ -89,6 +89,31 @@ protected:
     hosttest::Host host;
 };
 
+// The module with a browser that shows pages: Wine has no HTML engine here,
+// so the stand-in control of the tests (VemoMPIStandInBrowser.dll) answers
+// for the system's WebBrowser for the test's length (its TreatAs).
+class WineModuleWithBrowser : public WineModule {
+protected:
+    void SetUp() override {
+        WineModule::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        if (!winetest::IsFile(StandIn()))
+            GTEST_SKIP() << StandIn() << " is not built (scripts/build-windows.sh builds it)";
+        Outcome r = Prefix::Get().Run({"regsvr32", "/s", winetest::WinePath(StandIn())});
+        ASSERT_EQ(r.code, 0) << "regsvr32 " << StandIn() << ": " << r.out << r.err;
+        registered_ = true;
+    }
+    void TearDown() override {
+        if (registered_) Prefix::Get().Run({"regsvr32", "/s", "/u", winetest::WinePath(StandIn())});
+        WineModule::TearDown();
+    }
+    static std::string StandIn() {
+        std::string module = WindowsModule();
+        return module.substr(0, module.rfind('/')) + "/VemoMPIStandInBrowser.dll";
+    }
+    bool registered_ = false;
+};
+
 }  // namespace
 
 TEST_F(WineTest, CscriptRunsAScriptThatReachesTheSandboxThroughWinInet) {
@@ -275,4 +300,23 @@ TEST_F(WineModule, ExchangesThatFailBeforeTheAcsEndAsOnLinux) {
     EXPECT_TRUE(Has(out, "mpi-error wininet: rc=11002 ")) << out;
     EXPECT_TRUE(Has(out, "late socket: rc=11001 ")) << out;
     EXPECT_TRUE(Has(out, "late wininet: rc=11001 ")) << out;
+}
+
+// Through the issuer's ACS in both dialogs: the hand-off, the browser's
+// events and the capture of the result page, as on Linux.
+TEST_F(WineModuleWithBrowser, AuthenticationsThroughTheAcsEndAsOnLinux) {
+    sandbox::MpiSandbox mpi;
+    mpi.UseTestCards(true);
+    std::string script =
+        Script("acs_flows.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    std::string out;
+    RunBoth(script, &out);
+    if (IsSkipped() || HasFatalFailure()) return;
+    for (const char* dialog : {"skinned", "plain"}) {
+        EXPECT_TRUE(Has(out, std::string("attempts ") + dialog +
+                                 ": rc=0 Code2=[A] Eci=[06] Cavv=[AAABBJAgdQAAAAAAAAAAAAAAAAA=] Md=[md-attempts-#] "
+                                 "json=[{\"status\":\"A\",\"eci\":\"06\"}]"))
+            << out;
+        EXPECT_TRUE(Has(out, std::string("no-record ") + dialog + ": rc=12004 Code2=[] ")) << out;
+    }
 }
