@@ -3,7 +3,9 @@
 # the cross compilers and Wine when they are missing, builds the native
 # resource generator in the Linux tree (the PE resources are made by it),
 # then configures and builds build/windows/x86 and build/windows/x64, each
-# leaving VemoMPIOCX.ocx and vemompi-seal.exe. Safe to run again: packages
+# leaving VemoMPIOCX.ocx and vemompi-seal.exe, and last the signed cabinet
+# for deployment, build/windows/VemoMPIOCX.cab (scripts/make-cab.sh: the
+# x86 module and its .inf). Safe to run again: packages
 # already present are kept and the trees are only brought up to date.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +14,7 @@ say() { echo "build-windows: $*"; }
 run() { echo "+ $*"; "$@"; }
 
 packages="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64 wine wine64 xvfb
-          googletest"
+          googletest osslsigncode gcab cabextract openssl"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 missing=""
@@ -41,7 +43,9 @@ if [ -f build/release/build.ninja ]; then
 else
   run nice cmake -S . -B build/release -G Ninja -DVEMOMPI_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}"
 fi
-if ninja -C build/release -t targets all 2>/dev/null | grep -q '^vemompi-make-rc:'; then
+# (grep reads all of ninja's list: with -q it could stop early and ninja's
+# broken pipe would fail the pipeline.)
+if ninja -C build/release -t targets all 2>/dev/null | grep '^vemompi-make-rc:' >/dev/null; then
   run nice ninja -C build/release vemompi-make-rc
   rc_tool="$(pwd)/build/release/vemompi-make-rc"
   [ -x "$rc_tool" ] || rc_tool="$(find "$(pwd)/build/release" -name vemompi-make-rc -type f -perm -u+x | head -n 1)"
@@ -57,7 +61,7 @@ for arch in x86 x64; do
   run nice cmake -S . -B "$dir" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/toolchain-mingw-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "${make_rc[@]}"
   run nice cmake --build "$dir" -j "$(nproc)"
-  if ! ninja -C "$dir" -t targets all 2>/dev/null | grep -q '^VemoMPIOCX:'; then
+  if ! ninja -C "$dir" -t targets all 2>/dev/null | grep '^VemoMPIOCX:' >/dev/null; then
     say "$dir has no target VemoMPIOCX yet: no module to build there"
     continue
   fi
@@ -66,3 +70,8 @@ for arch in x86 x64; do
     say "built $dir/$f"
   done
 done
+
+# The signed cabinet of the x86 module, for deployment.
+if [ -f build/windows/x86/VemoMPIOCX.ocx ]; then
+  run scripts/make-cab.sh build/windows
+fi
