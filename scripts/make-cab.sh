@@ -36,6 +36,8 @@ signing="$out/signing"
 if [ -n "${VEMOMPI_SIGN_CERT:-}" ] || [ -n "${VEMOMPI_SIGN_KEY:-}" ]; then
   cert="${VEMOMPI_SIGN_CERT:-}" key="${VEMOMPI_SIGN_KEY:-}"
   [ -r "$cert" ] && [ -r "$key" ] || { say "VEMOMPI_SIGN_CERT and VEMOMPI_SIGN_KEY must both name readable PEM files"; exit 1; }
+  # The throwaway root of an earlier run would not verify this signature.
+  rm -rf "$signing"
   say "signing with $cert"
 else
   cert="$signing/signer.pem" key="$signing/signer.key"
@@ -64,21 +66,23 @@ else
   say "signing with the throwaway certificate $cert (root: $signing/root.pem)"
 fi
 
-sign() {  # sign IN OUT
-  local args=(sign -certs "$cert" -key "$key" -h sha256 -n "VemoMPIOCX Control" -in "$1" -out "$2")
+sign() {  # sign IN OUT; OUT appears only when signed
+  local args=(sign -certs "$cert" -key "$key" -h sha256 -n "VemoMPIOCX Control" -in "$1" -out "$2.part")
   [ -n "${VEMOMPI_SIGN_TIMESTAMP_URL:-}" ] && args+=(-ts "$VEMOMPI_SIGN_TIMESTAMP_URL")
-  rm -f "$2"
+  rm -f "$2" "$2.part"
   if [ -n "${VEMOMPI_SIGN_PASS:-}" ]; then
     # The passphrase through a pipe, never on a command line.
     osslsigncode "${args[@]}" -readpass <(printf '%s' "$VEMOMPI_SIGN_PASS") >/dev/null
   else
     osslsigncode "${args[@]}" >/dev/null
   fi
+  mv "$2.part" "$2"
 }
 
 # ---------------------------------------------------------------- the cabinet
+# No cabinet of an earlier run is left when this one fails.
 stage="$out/cab"
-rm -rf "$stage"
+rm -rf "$stage" "$out/VemoMPIOCX.cab"
 mkdir -p "$stage"
 sign "$module" "$stage/VemoMPIOCX.ocx"
 cp "$inf" "$stage/VemoMPIOCX.inf"
