@@ -121,7 +121,9 @@ ModuleVersion ReadVersion(const fs::path& module) {
 
 // The machine and optional-header magic of a PE file ("" when it is none).
 std::string PeKind(const std::string& image) {
-    auto u16 = [&](size_t at) { return image.size() < at + 2 ? 0u : unsigned(uint8_t(image[at]) | uint8_t(image[at + 1]) << 8); };
+    auto u16 = [&](size_t at) {
+        return image.size() < at + 2 ? 0u : unsigned(uint8_t(image[at]) | uint8_t(image[at + 1]) << 8);
+    };
     auto u32 = [&](size_t at) { return image.size() < at + 4 ? 0u : u16(at) | u16(at + 2) << 16; };
     if (image.compare(0, 2, "MZ") != 0) return "";
     size_t pe = u32(0x3C);
@@ -178,7 +180,8 @@ TEST_F(Cabinet, IsSignedAndHoldsExactlyTheSignedX86ModuleAndItsInf) {
         // "   1969520 | 09.12.2026 16:32:32 | VemoMPIOCX.ocx": a size first.
         size_t bar = line.rfind(" | ");
         size_t digit = line.find_first_not_of(' ');
-        if (bar != std::string::npos && digit != std::string::npos && std::isdigit(static_cast<unsigned char>(line[digit]))) {
+        if (bar != std::string::npos && digit != std::string::npos &&
+            std::isdigit(static_cast<unsigned char>(line[digit]))) {
             listed.insert(line.substr(bar + 3));
         }
     }
