@@ -18,10 +18,12 @@
 # stamp server asked to countersign (a signature without one ends with its
 # certificate).
 set -euo pipefail
+out="${1:-}"
+if [ -n "$out" ] && [ "${out#/}" = "$out" ]; then out="$PWD/$out"; fi  # relative to where it was called
 cd "$(dirname "$0")/.."
+out="${out:-build/windows}"
 
 say() { echo "make-cab: $*"; }
-out="${1:-build/windows}"
 module="$out/x86/VemoMPIOCX.ocx"
 inf="$out/x86/winres/VemoMPIOCX.inf"
 for f in "$module" "$inf"; do
