@@ -37,10 +37,12 @@ endif()
 set(VEMOMPI_WINRES_DIR ${CMAKE_BINARY_DIR}/winres)
 file(MAKE_DIRECTORY ${VEMOMPI_WINRES_DIR})
 add_custom_command(
-  OUTPUT ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.rc ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.idl
+  OUTPUT ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.rc ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.idl ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.inf
   COMMAND ${VEMOMPI_MAKE_RC} ${VEMOMPI_WINRES_DIR}
   DEPENDS ${VEMOMPI_MAKE_RC}
-  COMMENT "Writing the module's resource script and type library source")
+  COMMENT "Writing the module's resource script, type library source and cabinet .inf")
+# The .inf of the cabinet (scripts/make-cab.sh packs it with the x86 module).
+add_custom_target(vemompi_inf ALL DEPENDS ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.inf)
 add_custom_command(
   OUTPUT ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.tlb
   COMMAND ${VEMOMPI_WIDL} -L ${VEMOMPI_STDOLE2_DIR} -t -o ${VEMOMPI_WINRES_DIR}/VemoMPIOCX.tlb

@@ -3,7 +3,9 @@
 # the cross compilers and Wine when they are missing, builds the native
 # resource generator in the Linux tree (the PE resources are made by it),
 # then configures and builds build/windows/x86 and build/windows/x64, each
-# leaving VemoMPIOCX.ocx and vemompi-seal.exe. Safe to run again: packages
+# leaving VemoMPIOCX.ocx and vemompi-seal.exe, and last the signed cabinet
+# for deployment, build/windows/VemoMPIOCX.cab (scripts/make-cab.sh: the
+# x86 module and its .inf). Safe to run again: packages
 # already present are kept and the trees are only brought up to date.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,7 +14,7 @@ say() { echo "build-windows: $*"; }
 run() { echo "+ $*"; "$@"; }
 
 packages="g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64 wine wine64 xvfb
-          googletest"
+          googletest osslsigncode gcab cabextract openssl"
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 missing=""
@@ -56,3 +58,8 @@ for arch in x86 x64; do
     say "built $dir/$f"
   done
 done
+
+# The signed cabinet of the x86 module, for deployment.
+if [ -f build/windows/x86/VemoMPIOCX.ocx ]; then
+  run scripts/make-cab.sh build/windows
+fi

@@ -35,10 +35,12 @@ wineserver=/usr/lib/wine/wineserver
 # its registration, events and pages.
 wine_tests="build/release/tests/test_wine_module build/release/tests/test_wine_screen build/release/tests/test_wine_standin"
 # The Linux tree's checks of the Windows builds: the modules as files (both
-# architectures) and their resources against the tables.
-file_checks="build/release/tests/test_windows_modules build/release/tests/test_windows_resources"
+# architectures), their resources against the tables, and the signed cabinet.
+file_checks="build/release/tests/test_windows_modules build/release/tests/test_windows_resources
+             build/release/tests/test_windows_cab"
 say "building the module's tests under Wine and the checks of the Windows builds"
-nice ninja -C build/release test_wine_module test_wine_screen test_wine_standin test_windows_modules test_windows_resources
+nice ninja -C build/release test_wine_module test_wine_screen test_wine_standin test_windows_modules \
+  test_windows_resources test_windows_cab
 
 tmp="$(mktemp -d /tmp/vemompi-wine-XXXXXX)"
 export WINEPREFIX="$tmp/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LANG=en_US.UTF-8 NO_AT_BRIDGE=1

@@ -202,8 +202,8 @@ std::set<std::string> Expected(LANGID systemLang) {
         for (size_t i = 0; i < length; ++i) hex += Format("%02X", static_cast<unsigned char>(text[i]));
         lines.insert(Format("ansi %u %u %s", id, e->lang, hex.c_str()));
     }
-    lines.insert(Format("version 1 %u file=%d.%d.0.0 product=%d.%d.0.0 OLESelfRegister=yes", LANG_ENGLISH_US,
-                        VEMOMPI_VERSION_MAJOR, VEMOMPI_VERSION_MINOR, VEMOMPI_VERSION_MAJOR, VEMOMPI_VERSION_MINOR));
+    lines.insert(Format("version 1 %u file=%s product=%s OLESelfRegister=yes", LANG_ENGLISH_US,
+                        VEMOMPI_FILE_VERSION_TEXT, VEMOMPI_FILE_VERSION_TEXT));
     AddTypeLib(&lines);
     return lines;
 }

@@ -7,15 +7,15 @@
 
 namespace makerc {
 
-namespace {
-
-std::string Uuid(const GUID& g) {
+std::string GuidText(const GUID& g) {
     char text[40];
     std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X", static_cast<unsigned>(g.Data1),
                   g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6],
                   g.Data4[7]);
     return text;
 }
+
+namespace {
 
 // The IDL name of an Automation type; null for one the description does not use.
 const char* TypeName(VARTYPE vt) {
@@ -49,7 +49,7 @@ std::string DispId(DISPID id) {
 }
 
 bool WriteInterface(const TypeInterfaceDesc& itf, std::string* out, std::string* error) {
-    *out += "    [\n        uuid(" + Uuid(*itf.iid) + ")";
+    *out += "    [\n        uuid(" + GuidText(*itf.iid) + ")";
     if (itf.helpString != nullptr) *out += ",\n        helpstring(" + Quoted(itf.helpString) + ")";
     if (itf.typeFlags & TYPEFLAG_FHIDDEN) *out += ",\n        hidden";
     *out += "\n    ]\n    dispinterface " + std::string(itf.name) + "\n    {\n        properties:\n";
@@ -95,7 +95,7 @@ bool WriteIdl(const TypeLibDesc& lib, std::string* idl, std::string* error) {
         "interface IDispatch;\n\n";
     char version[16];
     std::snprintf(version, sizeof version, "%u.%u", lib.majorVersion, lib.minorVersion);
-    out += "[\n    uuid(" + Uuid(*lib.libid) + "),\n    version(" + version + ")";
+    out += "[\n    uuid(" + GuidText(*lib.libid) + "),\n    version(" + version + ")";
     if (lib.helpFile != nullptr) out += ",\n    helpfile(" + Quoted(lib.helpFile) + ")";
     if (lib.helpString != nullptr) out += ",\n    helpstring(" + Quoted(lib.helpString) + ")";
     out += "\n]\nlibrary " + std::string(lib.name) + "\n{\n    importlib(\"stdole2.tlb\");\n\n";
@@ -103,7 +103,7 @@ bool WriteIdl(const TypeLibDesc& lib, std::string* idl, std::string* error) {
         if (!WriteInterface(*lib.interfaces[i], &out, error)) return false;
     }
     if (const TypeCoClassDesc* c = lib.coclass) {
-        out += "    [\n        uuid(" + Uuid(*c->clsid) + ")";
+        out += "    [\n        uuid(" + GuidText(*c->clsid) + ")";
         if (c->helpString != nullptr) out += ",\n        helpstring(" + Quoted(c->helpString) + ")";
         if (c->typeFlags & TYPEFLAG_FCONTROL) out += ",\n        control";
         if (!(c->typeFlags & TYPEFLAG_FCANCREATE)) out += ",\n        noncreatable";

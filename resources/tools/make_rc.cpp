@@ -3,6 +3,7 @@
 //
 //   VemoMPIOCX.rc    icon, bitmaps, dialogs, string tables, version, TYPELIB 1
 //   VemoMPIOCX.idl   the type library, for widl (which writes VemoMPIOCX.tlb)
+//   VemoMPIOCX.inf   the installation file of the module's cabinet
 //   icon_N.ico, bitmap_N.bmp   the pictures the script names
 //
 // Everything comes from the tables the Linux module compiles in, so that
@@ -43,5 +44,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vemompi-make-rc: %s\n", error.c_str());
         return 1;
     }
-    return Write(dir + "/VemoMPIOCX.rc", rc) && Write(dir + "/VemoMPIOCX.idl", idl) ? 0 : 1;
+    const std::string inf = makerc::WriteInf("VemoMPIOCX.ocx", CLSID_VemoMPIOCX);
+    return Write(dir + "/VemoMPIOCX.rc", rc) && Write(dir + "/VemoMPIOCX.idl", idl) &&
+                   Write(dir + "/VemoMPIOCX.inf", inf)
+               ? 0
+               : 1;
 }

@@ -34,4 +34,14 @@ bool WriteResourceScript(const AFX_RESOURCE_ENTRY* entries, int count, const std
 // The IDL of the type library: library, dispinterfaces, coclass.
 bool WriteIdl(const TypeLibDesc& lib, std::string* idl, std::string* error);
 
+// A GUID as text without braces, upper case: "1176C766-9B4C-...".
+std::string GuidText(const GUID& g);
+
+// The .inf of the module's cabinet, which a browser reads to install the
+// control from it: [version], [Add.Code] naming the module, and the
+// module's section (the x86 module from this cabinet, the control's class
+// id, the module's file version, registered by its own DllRegisterServer).
+// Lines end in CR LF.
+std::string WriteInf(const char* moduleName, const CLSID& clsid);
+
 }  // namespace makerc

@@ -100,8 +100,8 @@ void WriteVersion(std::string* out) {
     const char* description = g_VemoMPIOCXTypeLib.helpString;
     Append(out,
            "1 VERSIONINFO\n"
-           "FILEVERSION %d, %d, 0, 0\n"
-           "PRODUCTVERSION %d, %d, 0, 0\n"
+           "FILEVERSION %d, %d, %d, %d\n"
+           "PRODUCTVERSION %d, %d, %d, %d\n"
            "FILEFLAGSMASK 0x3F\n"
            "FILEFLAGS 0x0\n"
            "FILEOS 0x4\n"      // VOS__WINDOWS32
@@ -112,14 +112,15 @@ void WriteVersion(std::string* out) {
            "    BEGIN\n"
            "        BLOCK \"040904B0\"\n"
            "        BEGIN\n",
-           VEMOMPI_VERSION_MAJOR, VEMOMPI_VERSION_MINOR, VEMOMPI_VERSION_MAJOR, VEMOMPI_VERSION_MINOR);
+           VEMOMPI_VERSION_MAJOR, VEMOMPI_VERSION_MINOR, VEMOMPI_VERSION_BUILD, VEMOMPI_VERSION_REVISION,
+           VEMOMPI_VERSION_MAJOR, VEMOMPI_VERSION_MINOR, VEMOMPI_VERSION_BUILD, VEMOMPI_VERSION_REVISION);
     const char* const values[][2] = {
         {"FileDescription", description},
-        {"FileVersion", VEMOMPI_VERSION_TEXT ".0.0"},
+        {"FileVersion", VEMOMPI_FILE_VERSION_TEXT},
         {"InternalName", "VemoMPIOCX"},
         {"OriginalFilename", "VEMOMPIOCX.OCX"},
         {"ProductName", description},
-        {"ProductVersion", VEMOMPI_VERSION_TEXT ".0.0"},
+        {"ProductVersion", VEMOMPI_FILE_VERSION_TEXT},
         // Tells installers that the module registers itself.
         {"OLESelfRegister", ""},
     };
