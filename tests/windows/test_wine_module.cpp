@@ -320,3 +320,21 @@ TEST_F(WineModuleWithBrowser, AuthenticationsThroughTheAcsEndAsOnLinux) {
         EXPECT_TRUE(Has(out, std::string("no-record ") + dialog + ": rc=12004 Code2=[] ")) << out;
     }
 }
+
+// At an ACS that asks the cardholder, the stand-in browser types the
+// password: the issuer's answer is captured in both dialogs.
+TEST_F(WineModuleWithBrowser, TheCardholdersAnswerAtTheAcsIsCaptured) {
+    sandbox::MpiSandbox mpi;
+    mpi.UseTestCards(true);
+    std::string script =
+        Script("acs_typed.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    std::vector<std::string> env = Prefix::Get().Env();
+    env.push_back("VEMOMPI_STANDIN_FILL=pw=1234");
+    Outcome r = winetest::RunWine({winetest::Wine64(), "cscript", "//nologo", winetest::WinePath(script)}, env, 180);
+    EXPECT_EQ(r.code, 0) << r.err;
+    std::string out = winetest::Lines(r.out);
+    for (const char* dialog : {"skinned", "plain"}) {
+        EXPECT_TRUE(Has(out, std::string("password ") + dialog + ": rc=0 Code2=[Y] Eci=[05] json=[{")) << out;
+        EXPECT_TRUE(Has(out, std::string("refused ") + dialog + ": rc=0 Code2=[N] Eci=[07] ")) << out;
+    }
+}
