@@ -338,3 +338,33 @@ TEST_F(WineModuleWithBrowser, TheCardholdersAnswerAtTheAcsIsCaptured) {
         EXPECT_TRUE(Has(out, std::string("refused ") + dialog + ": rc=0 Code2=[N] Eci=[07] ")) << out;
     }
 }
+
+// Result pages the record cannot be read from end both dialogs by the
+// failure's code, as on Linux.
+TEST_F(WineModuleWithBrowser, ResultPagesWithoutAReadableRecordEndAsOnLinux) {
+    sandbox::MpiSandbox mpi;
+    mpi.SetAcsAutoSubmit(true);
+    mpi.SetAcsAutoSubmitPause(0);
+    std::string script =
+        Script("acs_result.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    const struct {
+        const char* raw;
+        const char* type;
+        int code;
+    } cases[] = {
+        {"<r>short</r>", "application/xml", 12003},
+        {"<html><body>Authentication finished without a record.</body></html>", "text/html", 12004},
+        {"<html><body><div>('0','only two')</div></body></html>", "text/html", 12005},
+    };
+    for (const auto& k : cases) {
+        sandbox::ResultPage page;
+        page.raw = k.raw;
+        page.contentType = k.type;
+        mpi.SetResultPage(page);
+        std::string out;
+        RunBoth(script, &out);
+        if (IsSkipped() || HasFatalFailure()) return;
+        for (const char* dialog : {"skinned", "plain"})
+            EXPECT_TRUE(Has(out, std::string(dialog) + ": rc=" + std::to_string(k.code) + " Code2=[] ")) << out;
+    }
+}

@@ -4,9 +4,13 @@
 // screen, and its header and footer show the bitmap's pixels. Wine's
 // "System" font is smaller than Windows', and a dialog sized by that font
 // came out cut, at the top-left corner, without its header and footer.
+// And what a person does there: the close button and Alt+F4 at the
+// issuer's page, pressed through the X server, end the call with 12006.
 // Skips, with the reason, without wine64, the Windows module or a display.
 #include <gtest/gtest.h>
 
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <atomic>
@@ -62,50 +66,72 @@ std::string WindowsModule() {
     return std::string(dir != nullptr && *dir != '\0' ? dir : VEMOMPI_WINDOWS_BUILD) + "/VemoMPIOCX.ocx";
 }
 
-}  // namespace
-
-TEST(WineScreen, TheSkinnedDialogShowsItsBitmapWholeInTheMiddleOfTheScreen) {
-    if (winetest::Wine64().empty()) GTEST_SKIP() << "wine64 is not installed (Debian package wine64)";
-    if (!hosttest::HaveDisplay()) GTEST_SKIP() << "the dialog needs a display (xvfb-run)";
-    if (!winetest::IsFile(WindowsModule()))
-        GTEST_SKIP() << WindowsModule() << " is not built (scripts/build-windows.sh builds it)";
-    Prefix& wine = Prefix::Get();
-    if (!wine.Ready()) GTEST_SKIP() << "no Wine prefix: " << wine.Error();
-    Picture background = LoadPicture(std::string(VEMOMPI_BITMAPS) + "/skin_background.bmp");
-    ASSERT_GT(background.width, 400);
-    Outcome reg = wine.Run({"regsvr32", "/s", winetest::WinePath(WindowsModule())});
-    ASSERT_EQ(reg.code, 0) << reg.out << reg.err;
+// The module registered in the harness's prefix; a script of
+// tests/windows run by cscript on a thread of its own while the test looks
+// at the screen.
+class WineScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (winetest::Wine64().empty()) GTEST_SKIP() << "wine64 is not installed (Debian package wine64)";
+        if (!hosttest::HaveDisplay()) GTEST_SKIP() << "the dialog needs a display (xvfb-run)";
+        if (!winetest::IsFile(WindowsModule()))
+            GTEST_SKIP() << WindowsModule() << " is not built (scripts/build-windows.sh builds it)";
+        if (!Prefix::Get().Ready()) GTEST_SKIP() << "no Wine prefix: " << Prefix::Get().Error();
+        Outcome reg = Prefix::Get().Run({"regsvr32", "/s", winetest::WinePath(WindowsModule())});
+        ASSERT_EQ(reg.code, 0) << reg.out << reg.err;
+        display = XOpenDisplay(nullptr);
+        ASSERT_NE(display, nullptr);
+    }
+    void TearDown() override {
+        if (run.joinable()) run.join();
+        if (display != nullptr) XCloseDisplay(display);
+    }
+    void Start(const std::string& name, const std::string& prelude) {
+        std::string text;
+        ASSERT_TRUE(hosttest::ReadFile(std::string(VEMOMPI_WINDOWS_SCRIPTS) + "/" + name, &text));
+        std::string script = dir / name;
+        hosttest::WriteText(script, prelude + text);
+        run = std::thread([this, script] {
+            result = Prefix::Get().Run({"cscript", "//nologo", winetest::WinePath(script)}, 120);
+            done = true;
+        });
+    }
+    // The dialog, once it has been up a moment (its first paint done).
+    bool WaitForDialog(screentest::Rect* dlg) {
+        bool seen = false;
+        for (int step = 0; step < 200 && !done && !seen; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            seen = screentest::FindDialog(display, dlg);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return seen;
+    }
+    std::string Output() {
+        if (run.joinable()) run.join();
+        return winetest::Lines(result.out);
+    }
 
     sandbox::MpiSandbox mpi;
-    mpi.UseTestCards(true);
     TempDir dir;
-    std::string text;
-    ASSERT_TRUE(hosttest::ReadFile(std::string(VEMOMPI_WINDOWS_SCRIPTS) + "/skin_wait.js", &text));
-    std::string script = dir / "skin_wait.js";
-    hosttest::WriteText(script, "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() +
-                                    "\", TIMEOUT_MS = 15000;\n" + text);
-    Outcome r;
+    Display* display = nullptr;
+    std::thread run;
     std::atomic<bool> done{false};
-    std::thread run([&] {
-        r = wine.Run({"cscript", "//nologo", winetest::WinePath(script)}, 120);
-        done = true;
-    });
+    Outcome result;
+};
 
-    Display* display = XOpenDisplay(nullptr);
-    ASSERT_NE(display, nullptr);
-    // The dialog, once it has been up a moment (its first paint done).
+}  // namespace
+
+TEST_F(WineScreen, TheSkinnedDialogShowsItsBitmapWholeInTheMiddleOfTheScreen) {
+    Picture background = LoadPicture(std::string(VEMOMPI_BITMAPS) + "/skin_background.bmp");
+    ASSERT_GT(background.width, 400);
+    mpi.UseTestCards(true);
+    Start("skin_wait.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() +
+                              "\", TIMEOUT_MS = 15000;\n");
     screentest::Rect dlg;
-    bool seen = false;
-    for (int step = 0; step < 200 && !done && !seen; ++step) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        seen = screentest::FindDialog(display, &dlg);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    bool seen = WaitForDialog(&dlg);
     int width = DisplayWidth(display, DefaultScreen(display)), height = DisplayHeight(display, DefaultScreen(display));
     std::vector<uint32_t> screen = seen ? screentest::ScreenByXwd(dlg.x, dlg.y, dlg.w, dlg.h) : std::vector<uint32_t>();
-    XCloseDisplay(display);
-    run.join();
-    EXPECT_EQ(winetest::Lines(r.out), "rc=11001\n") << r.err;
+    EXPECT_EQ(Output(), "rc=11001\n") << result.err;
     ASSERT_TRUE(seen) << "no dialog on the screen";
     EXPECT_EQ(dlg.w, background.width);
     EXPECT_EQ(dlg.h, background.height);
@@ -128,4 +154,45 @@ TEST(WineScreen, TheSkinnedDialogShowsItsBitmapWholeInTheMiddleOfTheScreen) {
         EXPECT_EQ(differing, 0) << "of " << compared << " pixels of the " << b.name << ", " << differing
                                 << " differ from the bitmap on the screen";
     }
+}
+
+// The cardholder closes the dialog at the issuer's page, which waits for
+// the password: with the close button of the skinned dialog, with Alt+F4 in
+// the plain one, once clicked (no window manager draws its caption here). The stand-in
+// browser shows the pages (Wine has no HTML engine here).
+TEST_F(WineScreen, ClosingTheDialogAtTheIssuersPageEndsTheCallWith12006) {
+    std::string standIn = WindowsModule().substr(0, WindowsModule().rfind('/')) + "/VemoMPIStandInBrowser.dll";
+    if (!winetest::IsFile(standIn)) GTEST_SKIP() << standIn << " is not built (scripts/build-windows.sh builds it)";
+    ASSERT_EQ(Prefix::Get().Run({"regsvr32", "/s", winetest::WinePath(standIn)}).code, 0);
+    mpi.UseTestCards(true);
+    Start("acs_close.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    for (size_t call = 1; call <= 2; ++call) {
+        // The issuer's page has been asked for in this call's dialog.
+        for (int step = 0; step < 300 && !done && mpi.AcsPosts().size() < call; ++step)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        screentest::Rect dlg;
+        if (!WaitForDialog(&dlg)) break;
+        if (call == 1) {
+            // The middle of the close button, at the top right.
+            XTestFakeMotionEvent(display, DefaultScreen(display), dlg.x + dlg.w - 24, dlg.y + 18, CurrentTime);
+            XTestFakeButtonEvent(display, 1, True, CurrentTime);
+            XTestFakeButtonEvent(display, 1, False, 50);
+        } else {
+            // A click in the window first: without a window manager nothing
+            // else gives it the keyboard.
+            XTestFakeMotionEvent(display, DefaultScreen(display), dlg.x + dlg.w / 2, dlg.y + dlg.h / 2, CurrentTime);
+            XTestFakeButtonEvent(display, 1, True, CurrentTime);
+            XTestFakeButtonEvent(display, 1, False, 50);
+            KeyCode alt = XKeysymToKeycode(display, XK_Alt_L), f4 = XKeysymToKeycode(display, XK_F4);
+            XTestFakeKeyEvent(display, alt, True, 300);
+            XTestFakeKeyEvent(display, f4, True, 30);
+            XTestFakeKeyEvent(display, f4, False, 30);
+            XTestFakeKeyEvent(display, alt, False, 30);
+        }
+        XFlush(display);
+    }
+    std::string out = Output();
+    Prefix::Get().Run({"regsvr32", "/s", "/u", winetest::WinePath(standIn)});
+    EXPECT_EQ(out, "skinned: rc=12006\nplain: rc=12006\n") << result.err;
+    EXPECT_EQ(mpi.TermPosts().size(), 0u) << "the issuer's page was answered";
 }
