@@ -107,6 +107,11 @@ protected:
         if (registered_) Prefix::Get().Run({"regsvr32", "/s", "/u", winetest::WinePath(StandIn())});
         WineModule::TearDown();
     }
+    // acs_cards.js for these cards ("[name, number], ...").
+    std::string AcsScript(const sandbox::MpiSandbox& mpi, const std::string& cards) {
+        return Script("acs_cards.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() +
+                                          "\", CARDS = [" + cards + "];\n");
+    }
     static std::string StandIn() {
         std::string module = WindowsModule();
         return module.substr(0, module.rfind('/')) + "/VemoMPIStandInBrowser.dll";
@@ -307,8 +312,7 @@ TEST_F(WineModule, ExchangesThatFailBeforeTheAcsEndAsOnLinux) {
 TEST_F(WineModuleWithBrowser, AuthenticationsThroughTheAcsEndAsOnLinux) {
     sandbox::MpiSandbox mpi;
     mpi.UseTestCards(true);
-    std::string script =
-        Script("acs_flows.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    std::string script = AcsScript(mpi, "[\"attempts\", \"4000000000000028\"], [\"no-record\", \"4000000000000093\"]");
     std::string out;
     RunBoth(script, &out);
     if (IsSkipped() || HasFatalFailure()) return;
@@ -326,16 +330,16 @@ TEST_F(WineModuleWithBrowser, AuthenticationsThroughTheAcsEndAsOnLinux) {
 TEST_F(WineModuleWithBrowser, TheCardholdersAnswerAtTheAcsIsCaptured) {
     sandbox::MpiSandbox mpi;
     mpi.UseTestCards(true);
-    std::string script =
-        Script("acs_typed.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    std::string script = AcsScript(mpi, "[\"password\", \"4000000000000010\"], [\"refused\", \"4000000000000036\"]");
     std::vector<std::string> env = Prefix::Get().Env();
     env.push_back("VEMOMPI_STANDIN_FILL=pw=1234");
     Outcome r = winetest::RunWine({winetest::Wine64(), "cscript", "//nologo", winetest::WinePath(script)}, env, 180);
     EXPECT_EQ(r.code, 0) << r.err;
     std::string out = winetest::Lines(r.out);
     for (const char* dialog : {"skinned", "plain"}) {
-        EXPECT_TRUE(Has(out, std::string("password ") + dialog + ": rc=0 Code2=[Y] Eci=[05] json=[{")) << out;
+        EXPECT_TRUE(Has(out, std::string("password ") + dialog + ": rc=0 Code2=[Y] Eci=[05] Cavv=[")) << out;
         EXPECT_TRUE(Has(out, std::string("refused ") + dialog + ": rc=0 Code2=[N] Eci=[07] ")) << out;
+        EXPECT_TRUE(Has(out, "json=[{")) << out;
     }
 }
 
@@ -345,8 +349,7 @@ TEST_F(WineModuleWithBrowser, ResultPagesWithoutAReadableRecordEndAsOnLinux) {
     sandbox::MpiSandbox mpi;
     mpi.SetAcsAutoSubmit(true);
     mpi.SetAcsAutoSubmitPause(0);
-    std::string script =
-        Script("acs_result.js", "var ENROLL_URL = \"" + mpi.EnrollUrl() + "\", WAIT_URL = \"" + mpi.WaitUrl() + "\";\n");
+    std::string script = AcsScript(mpi, "[\"attempts\", \"4000000000000028\"]");
     const struct {
         const char* raw;
         const char* type;
@@ -365,6 +368,7 @@ TEST_F(WineModuleWithBrowser, ResultPagesWithoutAReadableRecordEndAsOnLinux) {
         RunBoth(script, &out);
         if (IsSkipped() || HasFatalFailure()) return;
         for (const char* dialog : {"skinned", "plain"})
-            EXPECT_TRUE(Has(out, std::string(dialog) + ": rc=" + std::to_string(k.code) + " Code2=[] ")) << out;
+            EXPECT_TRUE(Has(out, std::string("attempts ") + dialog + ": rc=" + std::to_string(k.code) + " Code2=[] "))
+                << out;
     }
 }
