@@ -26,12 +26,12 @@ constexpr struct DecodeTable {
     constexpr DecodeTable() : cls() {
         for (int i = 0; i < 128; ++i) cls[i] = kInvalid;
         for (int i = 0; i < 64; ++i) cls[static_cast<unsigned char>(kAlphabet[i])] = static_cast<uint8_t>(i);
-        cls['='] = 0;
-        cls['\t'] = kBlank;
-        cls[' '] = kBlank;
-        cls['\n'] = kLineFeed;
-        cls['\r'] = kReturn;
-        cls['-'] = kDash;
+        cls[static_cast<unsigned char>('=')] = 0;
+        cls[static_cast<unsigned char>('\t')] = kBlank;
+        cls[static_cast<unsigned char>(' ')] = kBlank;
+        cls[static_cast<unsigned char>('\n')] = kLineFeed;
+        cls[static_cast<unsigned char>('\r')] = kReturn;
+        cls[static_cast<unsigned char>('-')] = kDash;
     }
 } kDecode;
 
