@@ -10,18 +10,14 @@
 // once. Every call on a request holds a reference to it while it runs; the
 // curl handles go away with the last reference.
 //
-// TLS: the peer is verified against the trusted authorities; a verify
-// callback lets through exactly the failures that the request's security
-// flags relax (unknown authority, validity dates, revocation, usage) and
-// remembers the first one it refused, which becomes WinINet's error number.
-// The host name check is curl's, switched off by the CN flag.
+// TLS (wininet_tls.cpp): the peer is verified against the trusted
+// authorities, with the failures the request's security flags relax let
+// through; the host name check is curl's, switched off by the CN flag. URLs
+// are split in wininet_url.cpp.
 
 #include "platform/wininet/wininet.h"
 
 #include <curl/curl.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-#include <openssl/x509_vfy.h>
 #include <strings.h>
 
 #include <atomic>
@@ -35,9 +31,21 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/wininet/posix/wininet_layer.h"
 #include "platform/wininet/posix/wininet_proxy.h"
 
 namespace wininet_layer {
+
+BOOL Fail(DWORD error) {
+    SetLastError(error);
+    return FALSE;
+}
+
+BOOL Succeed() {
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
 namespace {
 
 constexpr DWORD kDefaultConnectTimeoutMs = 60000;
@@ -67,8 +75,7 @@ struct Transfer {
     curl_slist* headers = nullptr;
     bool added = false;
     bool followRedirects = true;
-    DWORD securityFlags = 0;
-    DWORD tlsFailure = 0;  // WinINet error of the first certificate check not relaxed
+    TlsCheck tls;  // the request's security flags, and the first failure not relaxed
     // The header block being received.
     int blockStatus = 0;
     std::string blockReason;
@@ -120,29 +127,20 @@ std::unordered_map<uintptr_t, std::shared_ptr<Object>> g_handles;
 uintptr_t g_nextHandle = 0x00CC0004;
 std::string g_caFile;  // under g_lock; empty for the system's authorities
 std::once_flag g_initOnce;
-int g_sslTransferIndex = -1;
 
 void InitOnce() {
     std::call_once(g_initOnce, [] {
         curl_global_init(CURL_GLOBAL_DEFAULT);
-        g_sslTransferIndex = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+        InitTls();
     });
 }
 
-BOOL Fail(DWORD error) {
-    SetLastError(error);
-    return FALSE;
-}
 
 HINTERNET FailHandle(DWORD error) {
     SetLastError(error);
     return nullptr;
 }
 
-BOOL Succeed() {
-    SetLastError(ERROR_SUCCESS);
-    return TRUE;
-}
 
 // The object of a handle, or null with the error to report.
 std::shared_ptr<Object> Acquire(HINTERNET h, DWORD* error) {
@@ -192,103 +190,6 @@ void ReplaceTransfer(Object& r, std::unique_ptr<Transfer> next) {
         r.wakeTarget = next ? next->multi : nullptr;
         old = std::move(r.transfer);
         r.transfer = std::move(next);
-    }
-}
-
-// ---------------------------------------------------------------- TLS
-
-int VerifyCallback(int ok, X509_STORE_CTX* store) {
-    if (ok != 0) return 1;
-    SSL* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(store, SSL_get_ex_data_X509_STORE_CTX_idx()));
-    Transfer* t = ssl != nullptr ? static_cast<Transfer*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), g_sslTransferIndex))
-                                 : nullptr;
-    if (t == nullptr) return 0;
-    DWORD relaxedBy = 0;
-    DWORD failure = ERROR_INTERNET_SEC_INVALID_CERT;
-    switch (X509_STORE_CTX_get_error(store)) {
-        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-        case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-        case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-        case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-        case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-        case X509_V_ERR_CERT_UNTRUSTED:
-        case X509_V_ERR_INVALID_CA:
-            relaxedBy = SECURITY_FLAG_IGNORE_UNKNOWN_CA;
-            failure = ERROR_INTERNET_INVALID_CA;
-            break;
-        case X509_V_ERR_CERT_NOT_YET_VALID:
-        case X509_V_ERR_CERT_HAS_EXPIRED:
-            relaxedBy = SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-            failure = ERROR_INTERNET_SEC_CERT_DATE_INVALID;
-            break;
-        case X509_V_ERR_CERT_REVOKED:
-        case X509_V_ERR_UNABLE_TO_GET_CRL:
-        case X509_V_ERR_CRL_HAS_EXPIRED:
-        case X509_V_ERR_CRL_NOT_YET_VALID:
-            relaxedBy = SECURITY_FLAG_IGNORE_REVOCATION;
-            failure = ERROR_INTERNET_SEC_CERT_REVOKED;
-            break;
-        case X509_V_ERR_HOSTNAME_MISMATCH:
-        case X509_V_ERR_IP_ADDRESS_MISMATCH:
-            relaxedBy = SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
-            failure = ERROR_INTERNET_SEC_CERT_CN_INVALID;
-            break;
-        case X509_V_ERR_INVALID_PURPOSE:
-            relaxedBy = SECURITY_FLAG_IGNORE_WRONG_USAGE;
-            break;
-        default:
-            break;
-    }
-    if (relaxedBy != 0 && (t->securityFlags & relaxedBy) != 0) {
-        X509_STORE_CTX_set_error(store, X509_V_OK);
-        return 1;
-    }
-    if (t->tlsFailure == 0) t->tlsFailure = failure;
-    return 0;
-}
-
-CURLcode SslContextCallback(CURL*, void* sslctx, void* userptr) {
-    auto* ctx = static_cast<SSL_CTX*>(sslctx);
-    SSL_CTX_set_ex_data(ctx, g_sslTransferIndex, userptr);
-    SSL_CTX_set_verify(ctx, SSL_VERIFY_PEER, VerifyCallback);
-    return CURLE_OK;
-}
-
-DWORD MapCurlError(CURLcode rc, const Transfer& t) {
-    switch (rc) {
-        case CURLE_COULDNT_RESOLVE_HOST:
-        case CURLE_COULDNT_RESOLVE_PROXY:
-            return ERROR_INTERNET_NAME_NOT_RESOLVED;
-        case CURLE_COULDNT_CONNECT:
-            return ERROR_INTERNET_CANNOT_CONNECT;
-        case CURLE_OPERATION_TIMEDOUT:
-            return ERROR_INTERNET_TIMEOUT;
-        case CURLE_PEER_FAILED_VERIFICATION:
-            // The chain passed the callback, so it was the host name.
-            return t.tlsFailure != 0 ? t.tlsFailure : ERROR_INTERNET_SEC_CERT_CN_INVALID;
-        case CURLE_SSL_CONNECT_ERROR:
-            return t.tlsFailure != 0 ? t.tlsFailure : ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
-        case CURLE_SSL_CACERT_BADFILE:
-        case CURLE_SSL_CERTPROBLEM:
-        case CURLE_SSL_CIPHER:
-            return ERROR_INTERNET_SECURITY_CHANNEL_ERROR;
-        case CURLE_GOT_NOTHING:
-        case CURLE_WEIRD_SERVER_REPLY:
-        case CURLE_UNSUPPORTED_PROTOCOL:
-            return ERROR_HTTP_INVALID_SERVER_RESPONSE;
-        case CURLE_TOO_MANY_REDIRECTS:
-            return ERROR_HTTP_REDIRECT_FAILED;
-        case CURLE_SEND_ERROR:
-        case CURLE_RECV_ERROR:
-            return ERROR_INTERNET_CONNECTION_RESET;
-        case CURLE_PARTIAL_FILE:
-            return ERROR_INTERNET_CONNECTION_ABORTED;
-        case CURLE_URL_MALFORMAT:
-            return ERROR_INTERNET_INVALID_URL;
-        case CURLE_OUT_OF_MEMORY:
-            return ERROR_NOT_ENOUGH_MEMORY;
-        default:
-            return ERROR_INTERNET_INTERNAL_ERROR;
     }
 }
 
@@ -401,7 +302,7 @@ std::unique_ptr<Transfer> PrepareTransfer(Object& r, const std::string& callerHe
     std::string url = std::string(secure ? "https://" : "http://") + conn.host + ":" + std::to_string(port) +
                       RequestPath(r.object);
     t->followRedirects = (r.flags & INTERNET_FLAG_NO_AUTO_REDIRECT) == 0;
-    t->securityFlags = r.securityFlags.load();
+    t->tls.securityFlags = r.securityFlags.load();
 
     CURL* e = t->easy;
     curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -458,9 +359,9 @@ std::unique_ptr<Transfer> PrepareTransfer(Object& r, const std::string& callerHe
     curl_easy_setopt(e, CURLOPT_WRITEDATA, t.get());
 
     curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, (t->securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID) ? 0L : 2L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, (t->tls.securityFlags & SECURITY_FLAG_IGNORE_CERT_CN_INVALID) ? 0L : 2L);
     curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, SslContextCallback);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, t.get());
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t->tls);
     {
         std::lock_guard<std::mutex> guard(g_lock);
         if (!g_caFile.empty()) {
@@ -471,41 +372,6 @@ std::unique_ptr<Transfer> PrepareTransfer(Object& r, const std::string& callerHe
     if (curl_multi_add_handle(t->multi, e) != CURLM_OK) return nullptr;
     t->added = true;
     return t;
-}
-
-// ---------------------------------------------------------------- URLs
-
-int DefaultPort(INTERNET_SCHEME scheme) {
-    switch (scheme) {
-        case INTERNET_SCHEME_HTTP:
-            return INTERNET_DEFAULT_HTTP_PORT;
-        case INTERNET_SCHEME_HTTPS:
-            return INTERNET_DEFAULT_HTTPS_PORT;
-        case INTERNET_SCHEME_FTP:
-            return INTERNET_DEFAULT_FTP_PORT;
-        default:
-            return INTERNET_INVALID_PORT_NUMBER;
-    }
-}
-
-// Hands one component to the caller: a pointer into the URL, or a copy.
-// Returns false (with the size needed in the length) when the caller's
-// buffer is too small.
-bool GiveComponent(LPCSTR url, size_t start, size_t length, LPSTR* ptr, DWORD* len) {
-    if (*ptr == nullptr && *len == 0) return true;  // not requested
-    if (*ptr == nullptr) {
-        *ptr = const_cast<LPSTR>(url + start);
-        *len = static_cast<DWORD>(length);
-        return true;
-    }
-    if (*len <= length) {
-        *len = static_cast<DWORD>(length + 1);
-        return false;
-    }
-    std::memcpy(*ptr, url + start, length);
-    (*ptr)[length] = '\0';
-    *len = static_cast<DWORD>(length);
-    return true;
 }
 
 }  // namespace
@@ -536,87 +402,6 @@ HINTERNET InternetOpenA(LPCSTR lpszAgent, DWORD dwAccessType, LPCSTR lpszProxy, 
             return FailHandle(ERROR_INVALID_PARAMETER);
     }
     return Register(s);
-}
-
-BOOL InternetCrackUrlA(LPCSTR lpszUrl, DWORD dwUrlLength, DWORD dwFlags, LPURL_COMPONENTSA uc) {
-    if (lpszUrl == nullptr || uc == nullptr || uc->dwStructSize != sizeof(URL_COMPONENTSA) || dwFlags != 0)
-        return Fail(ERROR_INVALID_PARAMETER);
-    size_t n = dwUrlLength != 0 ? dwUrlLength : std::strlen(lpszUrl);
-    std::string url(lpszUrl, n);
-    // scheme ":" "//" [user [":" password] "@"] host [":" port] [path]
-    size_t colon = url.find(':');
-    if (colon == std::string::npos || colon == 0) return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-    for (size_t k = 0; k < colon; ++k) {
-        char c = url[k];
-        bool ok = std::isalpha(static_cast<unsigned char>(c)) ||
-                  (k > 0 && (std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.'));
-        if (!ok) return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-    }
-    std::string scheme = url.substr(0, colon);
-    INTERNET_SCHEME nScheme = INTERNET_SCHEME_UNKNOWN;
-    if (strcasecmp(scheme.c_str(), "http") == 0) nScheme = INTERNET_SCHEME_HTTP;
-    if (strcasecmp(scheme.c_str(), "https") == 0) nScheme = INTERNET_SCHEME_HTTPS;
-    if (strcasecmp(scheme.c_str(), "ftp") == 0) nScheme = INTERNET_SCHEME_FTP;
-    if (nScheme == INTERNET_SCHEME_UNKNOWN) return Fail(ERROR_INTERNET_UNRECOGNIZED_SCHEME);
-    if (url.compare(colon + 1, 2, "//") != 0) return Fail(ERROR_INTERNET_INVALID_URL);
-
-    size_t authStart = colon + 3;
-    size_t authEnd = url.find_first_of("/?#", authStart);
-    if (authEnd == std::string::npos) authEnd = n;
-    size_t at = url.rfind('@', authEnd == 0 ? 0 : authEnd - 1);
-    size_t userStart = authStart, userLen = 0, passStart = authStart, passLen = 0;
-    size_t hostStart = authStart;
-    if (at != std::string::npos && at >= authStart) {
-        size_t sep = url.find(':', authStart);
-        if (sep != std::string::npos && sep < at) {
-            userLen = sep - authStart;
-            passStart = sep + 1;
-            passLen = at - sep - 1;
-        } else {
-            userLen = at - authStart;
-        }
-        hostStart = at + 1;
-    }
-    size_t portSep = url.find(':', hostStart);
-    size_t hostEnd = (portSep != std::string::npos && portSep < authEnd) ? portSep : authEnd;
-    if (hostEnd == hostStart) return Fail(ERROR_INTERNET_INVALID_URL);
-    for (size_t k = authStart; k < authEnd; ++k) {
-        unsigned char c = static_cast<unsigned char>(url[k]);
-        if (c <= 0x20 || c == 0x7F) return Fail(ERROR_INTERNET_INVALID_URL);  // no blank or control in a host
-    }
-    int port = DefaultPort(nScheme);
-    if (hostEnd < authEnd && hostEnd + 1 < authEnd) {
-        long value = 0;
-        for (size_t k = hostEnd + 1; k < authEnd; ++k) {
-            if (!std::isdigit(static_cast<unsigned char>(url[k]))) return Fail(ERROR_INTERNET_INVALID_URL);
-            value = value * 10 + (url[k] - '0');
-            if (value > 65535) return Fail(ERROR_INTERNET_INVALID_URL);
-        }
-        if (value == 0) return Fail(ERROR_INTERNET_INVALID_URL);
-        port = static_cast<int>(value);
-    }
-    size_t pathStart = authEnd, pathLen = n - authEnd, extraStart = n, extraLen = 0;
-    bool extraRequested = uc->lpszExtraInfo != nullptr || uc->dwExtraInfoLength != 0;
-    if (extraRequested) {
-        size_t q = url.find_first_of("?#", authEnd);
-        if (q != std::string::npos) {
-            pathLen = q - authEnd;
-            extraStart = q;
-            extraLen = n - q;
-        }
-    }
-
-    bool ok = true;
-    ok = GiveComponent(lpszUrl, 0, colon, &uc->lpszScheme, &uc->dwSchemeLength) && ok;
-    ok = GiveComponent(lpszUrl, hostStart, hostEnd - hostStart, &uc->lpszHostName, &uc->dwHostNameLength) && ok;
-    ok = GiveComponent(lpszUrl, userStart, userLen, &uc->lpszUserName, &uc->dwUserNameLength) && ok;
-    ok = GiveComponent(lpszUrl, passStart, passLen, &uc->lpszPassword, &uc->dwPasswordLength) && ok;
-    ok = GiveComponent(lpszUrl, pathStart, pathLen, &uc->lpszUrlPath, &uc->dwUrlPathLength) && ok;
-    ok = GiveComponent(lpszUrl, extraStart, extraLen, &uc->lpszExtraInfo, &uc->dwExtraInfoLength) && ok;
-    uc->nScheme = nScheme;
-    uc->nPort = static_cast<INTERNET_PORT>(port);
-    if (!ok) return Fail(ERROR_INSUFFICIENT_BUFFER);
-    return Succeed();
 }
 
 HINTERNET InternetConnectA(HINTERNET hInternet, LPCSTR lpszServerName, INTERNET_PORT nServerPort, LPCSTR, LPCSTR,
@@ -740,7 +525,7 @@ BOOL HttpSendRequestA(HINTERNET hRequest, LPCSTR lpszHeaders, DWORD dwHeadersLen
     }
     if (!tr.headersFinal) {
         if (tr.result != CURLE_OK) {
-            DWORD mapped = MapCurlError(tr.result, tr);
+            DWORD mapped = MapCurlError(tr.result, tr.tls.failure);
             ReplaceTransfer(*r, nullptr);
             return Fail(mapped);
         }
@@ -814,7 +599,7 @@ BOOL InternetReadFile(HINTERNET hFile, LPVOID lpBuffer, DWORD dwNumberOfBytesToR
     Driven d = Drive(*r, t, [&] { return t.Pending() >= n; });
     if (d == Driven::Cancelled) return Fail(ERROR_INTERNET_OPERATION_CANCELLED);
     size_t take = t.Pending() < n ? t.Pending() : n;
-    if (take == 0 && n > 0 && t.done && t.result != CURLE_OK) return Fail(MapCurlError(t.result, t));
+    if (take == 0 && n > 0 && t.done && t.result != CURLE_OK) return Fail(MapCurlError(t.result, t.tls.failure));
     if (take > 0) std::memcpy(lpBuffer, t.body.data() + t.bodyOffset, take);
     t.bodyOffset += take;
     *lpdwNumberOfBytesRead = static_cast<DWORD>(take);
